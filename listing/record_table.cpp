@@ -1,0 +1,14 @@
+#include "app/run_control.h"
+#include "listing/cds_record.h"
+
+#include <cstdlib>
+
+CdsRecord* records = nullptr;
+int32_t nCds = 0;
+
+void allocateRecords() {
+  // calloc refuses a size that cannot be represented; an empty table still
+  // gets a valid pointer.
+  records = static_cast<CdsRecord*>(std::calloc(nCds > 0 ? nCds : 1, sizeof(CdsRecord)));
+  if (records == nullptr) haltWith("NOT ENOUGH MEMORY.");
+}
