@@ -18,6 +18,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -69,11 +70,20 @@ void checkTable(const std::string& written) {
   }
   require(firstListings == nGenesOut, "nGenesOut differs from the first listings");
   require(listed == nCds, "first listings' nListings do not add up to nCds");
-  // Names cannot hold a line feed, so a miscount means a broken entry.
-  int64_t lines = 0;
-  for (char c : written) lines += c == '\n';
-  require(lines == 11 * static_cast<int64_t>(nGenesOut), "output is not 11 lines per entry");
-  require(written.empty() || written.back() == '\n', "output ends inside a line");
+  // Names cannot hold a line feed, so a miscount means a broken entry; a
+  // name past its capacity means a record string lost its terminator.
+  std::vector<std::string_view> lines;
+  for (size_t at = 0, next; at < written.size(); at = next + 1) {
+    next = written.find('\n', at);
+    require(next != std::string::npos, "output ends inside a line");
+    lines.push_back(std::string_view(written).substr(at, next - at));
+  }
+  require(lines.size() == 11 * static_cast<size_t>(nGenesOut), "output is not 11 lines per entry");
+  for (size_t e = 0; e < lines.size(); e += 11) {
+    require(lines[e + 1].size() <= 6 + GENE_NAME_SIZE - 1, "gene name longer than 60 written");
+    require(lines[e + 4].size() <= 6 + SOURCE_NAME_SIZE - 1, "file name longer than 60 written");
+    require(lines[e + 10] == "************", "entry does not close where it should");
+  }
 }
 
 void closeRun() {
