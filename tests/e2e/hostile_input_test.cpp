@@ -42,9 +42,9 @@ std::string group(const std::string& location, const std::string& gene, const st
 }
 
 struct Entry {
-  std::string location;  // after "#CDS="
-  std::string gene;
-  std::string file;
+  std::string location{};  // after "#CDS="
+  std::string gene{};
+  std::string file{};
   int64_t contig = 0;
   int64_t first = 0;  // altCDSFirst
   int64_t last = 0;   // altCDSLast
@@ -257,7 +257,7 @@ TEST(HostileInput, GroupsOutOfStepAreReadByPosition) {
 
 TEST(HostileInput, ValuesAtTheirLimitsAreKept) {
   const std::string name60(60, 'g');
-  const std::string file60 = "f" + std::string(59, 'i');
+  const std::string file60(60, 'f');
   // Leading zeros do not push a number over the limit; gaps between genes at
   // the top of the range are worked out without overflowing.
   expectRun("largest values", group("2147483647", name60, file60, "0002147483647") +
