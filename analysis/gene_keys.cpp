@@ -6,25 +6,32 @@
 
 namespace {
 
-uint64_t hashString(const char* s, uint64_t h) {
-  for (; *s != '\0'; ++s) h = (h ^ static_cast<unsigned char>(*s)) * 0x100000001b3ULL;
-  return (h ^ 0xff) * 0x100000001b3ULL;  // the terminator keeps "ab"+"c" apart from "a"+"bc"
-}
-
-uint64_t finish(uint64_t h) {
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdULL;
-  h ^= h >> 33;
+uint64_t mix(uint64_t h) {
+  h ^= h >> 32;
+  h *= 0xd6e8feb86659fd93ULL;
+  h ^= h >> 32;
   return h;
 }
 
-uint64_t placeHash(const CdsRecord& r) {
-  return finish(hashString(r.file, 0xcbf29ce484222325ULL ^ static_cast<uint32_t>(r.contig)));
+// Eight bytes at a time; the length goes in too, so "ab"+"c" and "a"+"bc"
+// differ.
+uint64_t hashString(const char* s, uint64_t h) {
+  size_t length = std::strlen(s);
+  h = mix(h ^ length);
+  size_t k = 0;
+  for (; k + 8 <= length; k += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + k, 8);
+    h = mix(h ^ word);
+  }
+  uint64_t rest = 0;
+  std::memcpy(&rest, s + k, length - k);
+  return mix(h ^ rest);
 }
 
-uint64_t geneHash(const CdsRecord& r) {
-  return finish(hashString(r.gene, hashString(r.file, 0xcbf29ce484222325ULL ^ static_cast<uint32_t>(r.contig))));
-}
+uint64_t placeHash(const CdsRecord& r) { return hashString(r.file, 0x9e3779b97f4a7c15ULL + static_cast<uint32_t>(r.contig)); }
+
+uint64_t geneHash(const CdsRecord& r) { return hashString(r.gene, placeHash(r)); }
 
 bool samePlace(const CdsRecord& a, const CdsRecord& b) {
   return a.contig == b.contig && std::strcmp(a.file, b.file) == 0;
@@ -34,33 +41,33 @@ bool sameGene(const CdsRecord& a, const CdsRecord& b) {
   return samePlace(a, b) && std::strcmp(a.gene, b.gene) == 0;
 }
 
-// Open-addressing table of the first record of each key: one hash and, when
-// hashes agree, one comparison against that record per record.
+// Numbers records[which[0 .. n-1]] by key, with an open-addressing table of
+// the first record of each key: one hash and, when hashes agree, one
+// comparison against that record per record.
 template <typename Hash, typename Same>
-int32_t numberKeys(std::vector<int32_t>& idOf, Hash hash, Same same) {
+int32_t numberKeys(const int32_t* which, size_t n, std::vector<int32_t>& idOf, Hash hash, Same same) {
   size_t capacity = 16;
-  while (capacity < 2 * static_cast<size_t>(nCds)) capacity *= 2;
+  while (capacity < 2 * n) capacity *= 2;
   const size_t mask = capacity - 1;
-  std::vector<int32_t> slotRecord(capacity, -1);
+  std::vector<int32_t> slotOwner(capacity, -1);  // position in `which` of the key's first record
   std::vector<uint64_t> slotHash(capacity);
-  idOf.assign(nCds, 0);
+  idOf.assign(n, 0);
   int32_t nKeys = 0;
-  for (int32_t i = 0; i < nCds; ++i) {
-    uint64_t h = hash(records[i]);
-    size_t slot = h & mask;
-    for (;;) {
-      int32_t owner = slotRecord[slot];
+  for (size_t k = 0; k < n; ++k) {
+    const CdsRecord& record = records[which ? which[k] : static_cast<int32_t>(k)];
+    uint64_t h = hash(record);
+    for (size_t slot = h & mask;; slot = (slot + 1) & mask) {
+      int32_t owner = slotOwner[slot];
       if (owner < 0) {
-        slotRecord[slot] = i;
+        slotOwner[slot] = static_cast<int32_t>(k);
         slotHash[slot] = h;
-        idOf[i] = nKeys++;
+        idOf[k] = nKeys++;
         break;
       }
-      if (slotHash[slot] == h && same(records[owner], records[i])) {
-        idOf[i] = idOf[owner];
+      if (slotHash[slot] == h && same(records[which ? which[owner] : owner], record)) {
+        idOf[k] = idOf[owner];
         break;
       }
-      slot = (slot + 1) & mask;
     }
   }
   return nKeys;
@@ -68,9 +75,14 @@ int32_t numberKeys(std::vector<int32_t>& idOf, Hash hash, Same same) {
 
 }  // namespace
 
-int32_t numberGenes(std::vector<int32_t>& idOf) { return numberKeys(idOf, geneHash, sameGene); }
+int32_t numberGenes(std::vector<int32_t>& geneOf) { return numberKeys(nullptr, nCds, geneOf, geneHash, sameGene); }
 
-int32_t numberPlaces(std::vector<int32_t>& idOf) { return numberKeys(idOf, placeHash, samePlace); }
+int32_t numberPlaces(const std::vector<int32_t>& geneOf, int32_t nGenes, std::vector<int32_t>& placeOfGene) {
+  // Every record of a gene has the gene's place, so its first record will do.
+  std::vector<int32_t> firstRecord(nGenes, -1);
+  for (int32_t i = nCds - 1; i >= 0; --i) firstRecord[geneOf[i]] = i;
+  return numberKeys(firstRecord.data(), firstRecord.size(), placeOfGene, placeHash, samePlace);
+}
 
 void groupByKey(const std::vector<int32_t>& idOf, int32_t nKeys, std::vector<int32_t>& first,
                 std::vector<int32_t>& members) {

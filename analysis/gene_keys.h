@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <vector>
 
-// idOf[i] becomes the number of record i's gene (equal gene name, file and
-// contig), numbers given in order of first appearance from 0; returns how many
-// genes there are.
-int32_t numberGenes(std::vector<int32_t>& idOf);
-// The same for places (equal file and contig).
-int32_t numberPlaces(std::vector<int32_t>& idOf);
+// geneOf[i] becomes the number of record i's gene (equal gene name, file and
+// contig), numbers given from 0 in order of first appearance; returns how
+// many genes there are.
+int32_t numberGenes(std::vector<int32_t>& geneOf);
+// placeOfGene[g] becomes the number of gene g's place (equal file and
+// contig), numbered the same way; returns how many places there are.
+int32_t numberPlaces(const std::vector<int32_t>& geneOf, int32_t nGenes, std::vector<int32_t>& placeOfGene);
 // The records of each key, in index order: the records of key k are
 // members[first[k] .. first[k+1]-1].
 void groupByKey(const std::vector<int32_t>& idOf, int32_t nKeys, std::vector<int32_t>& first,

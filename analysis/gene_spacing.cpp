@@ -54,37 +54,35 @@ int32_t space(int64_t gap) {
   return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE));
 }
 
-// Records of one place in ascending first position; ties are settled before
-// any of them is added, since an equal start is not upstream.
-void sweepUpstream(std::vector<Placed>& placed) {
-  std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.first < b.first; });
+// CDSs of one place in ascending first position; ties are settled before any
+// of them is added, since an equal start is not upstream.
+void sweepUpstream(Placed* begin, Placed* end, std::vector<int32_t>& beforeSpace) {
+  std::sort(begin, end, [](const Placed& a, const Placed& b) { return a.first < b.first; });
   BestTwo highestLast;
-  for (size_t k = 0; k < placed.size();) {
-    size_t tieEnd = k;
-    while (tieEnd < placed.size() && placed[tieEnd].first == placed[k].first) ++tieEnd;
-    for (size_t t = k; t < tieEnd; ++t) {
+  for (Placed* k = begin; k < end;) {
+    Placed* tieEnd = k;
+    while (tieEnd < end && tieEnd->first == k->first) ++tieEnd;
+    for (Placed* t = k; t < tieEnd; ++t) {
       int64_t last;
-      if (highestLast.bestOther(placed[t].gene, last))
-        records[placed[t].record].beforeSpace = space(static_cast<int64_t>(placed[t].first) - last - 1);
+      if (highestLast.bestOther(t->gene, last)) beforeSpace[t->record] = space(int64_t{t->first} - last - 1);
     }
-    for (; k < tieEnd; ++k) highestLast.add(placed[k].last, placed[k].gene);
+    for (; k < tieEnd; ++k) highestLast.add(k->last, k->gene);
   }
 }
 
 // The mirror image: descending last position, keeping the lowest first
 // positions (as the highest negated ones).
-void sweepDownstream(std::vector<Placed>& placed) {
-  std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.last > b.last; });
+void sweepDownstream(Placed* begin, Placed* end, std::vector<int32_t>& afterSpace) {
+  std::sort(begin, end, [](const Placed& a, const Placed& b) { return a.last > b.last; });
   BestTwo lowestFirst;
-  for (size_t k = 0; k < placed.size();) {
-    size_t tieEnd = k;
-    while (tieEnd < placed.size() && placed[tieEnd].last == placed[k].last) ++tieEnd;
-    for (size_t t = k; t < tieEnd; ++t) {
+  for (Placed* k = begin; k < end;) {
+    Placed* tieEnd = k;
+    while (tieEnd < end && tieEnd->last == k->last) ++tieEnd;
+    for (Placed* t = k; t < tieEnd; ++t) {
       int64_t negatedFirst;
-      if (lowestFirst.bestOther(placed[t].gene, negatedFirst))
-        records[placed[t].record].afterSpace = space(-negatedFirst - placed[t].last - 1);
+      if (lowestFirst.bestOther(t->gene, negatedFirst)) afterSpace[t->record] = space(-negatedFirst - t->last - 1);
     }
-    for (; k < tieEnd; ++k) lowestFirst.add(-static_cast<int64_t>(placed[k].first), placed[k].gene);
+    for (; k < tieEnd; ++k) lowestFirst.add(-int64_t{k->first}, k->gene);
   }
 }
 
@@ -93,40 +91,44 @@ void sweepDownstream(std::vector<Placed>& placed) {
 void calculateGeneSpacing() {
   std::vector<int32_t> geneOf;
   const int32_t nGenes = numberGenes(geneOf);
+  std::vector<int32_t> placeOfGene;
+  const int32_t nPlaces = numberPlaces(geneOf, nGenes, placeOfGene);
 
   // A record with no complete segment has no position: it is nobody's
   // neighbour and adds nothing to its gene's span.
+  std::vector<Placed> inListingOrder;
   std::vector<int32_t> spanFirst(nGenes, INT32_MAX);
   std::vector<int32_t> spanLast(nGenes, -1);  // stays -1 for a gene with no positions
+  std::vector<int32_t> placeStart(nPlaces + 1, 0);
   for (int32_t i = 0; i < nCds; ++i) {
     if (records[i].nSegments == 0) continue;
-    spanFirst[geneOf[i]] = std::min(spanFirst[geneOf[i]], firstPosition(records[i]));
-    spanLast[geneOf[i]] = std::max(spanLast[geneOf[i]], lastPosition(records[i]));
+    Placed p{firstPosition(records[i]), lastPosition(records[i]), geneOf[i], i};
+    inListingOrder.push_back(p);
+    spanFirst[p.gene] = std::min(spanFirst[p.gene], p.first);
+    spanLast[p.gene] = std::max(spanLast[p.gene], p.last);
+    ++placeStart[placeOfGene[p.gene] + 1];
   }
+
+  // Bucket the CDSs by place, then sweep each place both ways.
+  for (int32_t k = 0; k < nPlaces; ++k) placeStart[k + 1] += placeStart[k];
+  std::vector<Placed> byPlace(inListingOrder.size());
+  std::vector<int32_t> next(placeStart.begin(), placeStart.end() - 1);
+  for (const Placed& p : inListingOrder) byPlace[next[placeOfGene[p.gene]]++] = p;
+  inListingOrder = {};
+  next = {};
+  std::vector<int32_t> beforeSpace(nCds, NO_NEIGHBOUR_SPACE);
+  std::vector<int32_t> afterSpace(nCds, NO_NEIGHBOUR_SPACE);
+  for (int32_t k = 0; k < nPlaces; ++k) {
+    sweepUpstream(byPlace.data() + placeStart[k], byPlace.data() + placeStart[k + 1], beforeSpace);
+    sweepDownstream(byPlace.data() + placeStart[k], byPlace.data() + placeStart[k + 1], afterSpace);
+  }
+
   for (int32_t i = 0; i < nCds; ++i) {
     CdsRecord& r = records[i];
-    r.beforeSpace = NO_NEIGHBOUR_SPACE;
-    r.afterSpace = NO_NEIGHBOUR_SPACE;
     bool hasSpan = spanLast[geneOf[i]] >= 0;
+    r.beforeSpace = beforeSpace[i];
+    r.afterSpace = afterSpace[i];
     r.altCDSFirst = hasSpan ? spanFirst[geneOf[i]] : 0;
     r.altCDSLast = hasSpan ? spanLast[geneOf[i]] : 0;
-  }
-  spanFirst = {};
-  spanLast = {};
-
-  std::vector<int32_t> placeOf;
-  const int32_t nPlaces = numberPlaces(placeOf);
-  std::vector<int32_t> placeStart, byPlace;
-  groupByKey(placeOf, nPlaces, placeStart, byPlace);
-  placeOf = {};
-  std::vector<Placed> placed;
-  for (int32_t p = 0; p < nPlaces; ++p) {
-    placed.clear();
-    for (int32_t k = placeStart[p]; k < placeStart[p + 1]; ++k) {
-      const CdsRecord& r = records[byPlace[k]];
-      if (r.nSegments > 0) placed.push_back({firstPosition(r), lastPosition(r), geneOf[byPlace[k]], byPlace[k]});
-    }
-    sweepUpstream(placed);
-    sweepDownstream(placed);
   }
 }
