@@ -30,7 +30,7 @@ const std::string kOutput = "out";
 const std::string kAnswers = kListing + "\n" + kOutput + "\nG\n";
 constexpr int64_t kNoNeighbour = 10000000;  // the space the table gives a gene with no neighbour
 constexpr int64_t kMaxValue = 2147483647;
-// The dialog up to the output question; acceptedDialog() goes on from there.
+// The cleared screen and the two questions of the dialog; answers are not echoed.
 const std::string kAskInput = std::string(50, '\n') + "\nName of input file (product of TARN1): ";
 const std::string kAskOutput = "\nName of output file(.t2 suffix added): ";
 
@@ -144,7 +144,8 @@ void expectRun(const std::string& what, const std::string& listing, const std::s
 // runTarn2 with every file the program writes limited to `maxFileBytes`. The
 // console goes to a pipe, which the limit does not cover; SIGXFSZ is ignored
 // so that a write past the limit fails with EFBIG instead of killing.
-std::string runTarn2WithFileLimit(const std::string& folder, const std::string& answers, rlim_t maxFileBytes) {
+// Runs tarn2 with one resource limit lowered (RLIMIT_FSIZE, RLIMIT_AS).
+std::string runTarn2WithLimit(const std::string& folder, const std::string& answers, int resource, rlim_t value) {
   const std::string answersPath = folder + ".answers";
   writeFile(answersPath, answers);
   int console[2];
@@ -160,8 +161,8 @@ std::string runTarn2WithFileLimit(const std::string& folder, const std::string& 
     close(in);
     close(console[0]);
     close(console[1]);
-    rlimit limit{maxFileBytes, maxFileBytes};
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    rlimit limit{value, value};
+    if (setrlimit(resource, &limit) != 0) _exit(126);
     std::signal(SIGXFSZ, SIG_IGN);
     alarm(120);  // a hung run is killed, as runTarn2's timeout does
     execl(TARN2_PATH, TARN2_PATH, static_cast<char*>(nullptr));
@@ -258,8 +259,9 @@ TEST(HostileInput, GroupsOutOfStepAreReadByPosition) {
 TEST(HostileInput, ValuesAtTheirLimitsAreKept) {
   const std::string name60(60, 'g');
   const std::string file60(60, 'f');
-  // Leading zeros do not push a number over the limit; gaps between genes at
-  // the top of the range are worked out without overflowing.
+  // Leading zeros do not push a number over the limit. Both CDSs end at the
+  // top of the range: the one inside the other overlaps it (-1), and an equal
+  // last position is no downstream neighbour.
   expectRun("largest values", group("2147483647", name60, file60, "0002147483647") +
                                   group("complement(0..2147483647)", "b", file60, "2147483647"),
             completed(2, 2),
@@ -354,12 +356,66 @@ TEST(HostileInput, FailedWriteIsReportedNotClaimedDone) {
   std::string folder = makeScratchFolder();
   writeFile(folder + "/" + kListing, kTwoGenes);
   const std::string after = messagesAfterReading(kOutput, 2, 2);
-  EXPECT_EQ(runTarn2WithFileLimit(folder, kAnswers, kLimit),
+  EXPECT_EQ(runTarn2WithLimit(folder, kAnswers, RLIMIT_FSIZE, kLimit),
             acceptedDialog(kListing, kOutput) + messagesThroughReading(kListing, kOutput, 2) +
                 after.substr(0, after.find("\nREZI2_d1 done.")) + "\a\nPROBLEM WRITING THE FILE out.t2.\n" +
                 "REZI2_d1 halted.\n");
   // What the limit let through is the start of the table, nothing more.
   expectFiles(folder, {{kListing, kTwoGenes}, {kOutput + ".t2", kTwoGenesTable.substr(0, kLimit)}});
+  fs::remove_all(folder);
+}
+
+TEST(HostileInput, TableTooLargeForMemoryHalts) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+  // 100,000 records need over 400 MB; the address space is held to 256 MB.
+  std::string folder = makeScratchFolder();
+  const std::string listing = repeat("#CDS=\n", 100000);
+  writeFile(folder + "/" + kListing, listing);
+  EXPECT_EQ(runTarn2WithLimit(folder, kAnswers, RLIMIT_AS, 256u << 20),
+            acceptedDialog(kListing, kOutput) + "\nDetermining number of CDSs listed in " + kListing +
+                "\nAllocating memory for 100000 CDSs from " + kListing + "\a\nNOT ENOUGH MEMORY.\nREZI2_d1 halted.\n");
+  expectFiles(folder, {{kListing, listing}, {kOutput + ".t2", ""}});
+  fs::remove_all(folder);
+}
+
+// Runs tarn2 with the answers up to the menu, makes `change` with the shell
+// once the menu is shown, then answers G; returns the console output.
+std::string runTarn2ChangingFilesAtMenu(const std::string& folder, const std::string& change) {
+  const std::string console = folder + ".console";
+  const std::string fifo = folder + ".fifo";
+  const std::string script = "cd '" + folder + "' && mkfifo '" + fifo + "' && { timeout 120 '" TARN2_PATH "' < '" +
+                             fifo + "' > '" + console + "' & } && exec 3> '" + fifo + "' && printf '" + kListing +
+                             "\\n" + kOutput + "\\n' >&3 && until grep -q 'to quit. > ' '" + console +
+                             "'; do sleep 0.05; done && " + change + " && printf 'G\\n' >&3 && exec 3>&- && wait";
+  EXPECT_EQ(std::system(script.c_str()), 0) << script;
+  std::string output = readFile(console);
+  fs::remove(console);
+  fs::remove(fifo);
+  return output;
+}
+
+// Files can change between the dialog's checks and G: the run must say it
+// cannot open them rather than report a run that read or wrote nothing.
+TEST(HostileInput, FilesGoneBeforeTheRunAreReported) {
+  const std::string menu = acceptedDialog(kListing, kOutput);
+  const std::string counting = "\nDetermining number of CDSs listed in " + kListing;
+  const std::string reopening = messagesThroughReading(kListing, kOutput, 2);
+  const std::string beforeReading = reopening.substr(0, reopening.find("\nReading"));
+
+  std::string folder = makeScratchFolder();
+  writeFile(folder + "/" + kListing, kTwoGenes);
+  EXPECT_EQ(runTarn2ChangingFilesAtMenu(folder, "rm " + kListing),
+            menu + counting + "\a\nPROBLEM OPENING THE FILE " + kListing + ".\nREZI2_d1 halted.\n");
+  expectFiles(folder, {{kOutput + ".t2", ""}});
+  fs::remove_all(folder);
+
+  folder = makeScratchFolder();
+  writeFile(folder + "/" + kListing, kTwoGenes);
+  EXPECT_EQ(runTarn2ChangingFilesAtMenu(folder, "rm out.t2 && mkdir out.t2"),
+            menu + beforeReading + "\a\nPROBLEM OPENING THE FILE out.t2.\nREZI2_d1 halted.\n");
+  expectFiles(folder, {{kListing, kTwoGenes}});
   fs::remove_all(folder);
 }
 
