@@ -33,9 +33,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -96,7 +96,7 @@ void printHelp() {
   std::printf(
       "make_listing [flags]: writes a synthetic CDS listing to standard output.\n"
       "  --cds N               CDSs in all (100000)\n"
-      "  --files N             source files (25)\n"
+      "  --files N             source files, up to 99999 (25)\n"
       "  --contigs N           contigs per file (3)\n"
       "  --genes N             gene names in the pool shared by all contigs (5000)\n"
       "  --listings N          most listings of one gene (4)\n"
@@ -126,7 +126,7 @@ Options parseOptions(int argc, char** argv) {
     if (i + 1 >= argc) fail("unknown flag or missing value: " + std::string(flag));
     std::string_view value = argv[++i];
     if (flag == "--cds") o.nCds = parseCount(flag, value, 1, INT32_MAX);
-    else if (flag == "--files") o.nFiles = parseCount(flag, value, 1, 99999999);
+    else if (flag == "--files") o.nFiles = parseCount(flag, value, 1, 99999);
     else if (flag == "--contigs") o.contigsPerFile = parseCount(flag, value, 1, INT32_MAX);
     else if (flag == "--genes") o.nGeneNames = parseCount(flag, value, 1, INT32_MAX);
     else if (flag == "--listings") o.maxListings = parseCount(flag, value, 1, 1000000);
@@ -143,6 +143,9 @@ Options parseOptions(int argc, char** argv) {
       fail("unknown flag: " + std::string(flag));
     }
   }
+  // Every contig gets a CDS; that also keeps the share arithmetic in main
+  // within 64 bits.
+  if (o.nFiles * o.contigsPerFile > o.nCds) fail("--files times --contigs must not exceed --cds");
   return o;
 }
 
@@ -363,24 +366,24 @@ int main(int argc, char** argv) {
     if (out.size() >= (1 << 20)) writeAll(stdout, out, "listing");
 
     if (bed != nullptr) {
+      // Within a contig: by start, then by the whole line as bytes, which is
+      // where sort falls back to when its keys tie.
       BedBlock block{file + "_" + std::to_string(contig), {}};
-      std::sort(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
-        const Segment& x = a.segments.front();
-        const Segment& y = b.segments.front();
-        if (x.start != y.start) return x.start < y.start;
-        if (a.segments.back().end != b.segments.back().end) return a.segments.back().end < b.segments.back().end;
-        return a.serial < b.serial;
-      });
+      std::vector<std::pair<int64_t, std::string>> lines;
+      lines.reserve(listings.size());
       for (const Listing& l : listings) {
-        block.lines += block.chrom;
-        block.lines += '\t';
-        appendNumber(block.lines, l.segments.front().start - 1);
-        block.lines += '\t';
-        appendNumber(block.lines, l.segments.back().end);
-        block.lines += '\t';
-        block.lines += names[static_cast<size_t>(l.nameIndex)];
-        block.lines += '\n';
+        std::string line = block.chrom;
+        line += '\t';
+        appendNumber(line, l.segments.front().start - 1);
+        line += '\t';
+        appendNumber(line, l.segments.back().end);
+        line += '\t';
+        line += names[static_cast<size_t>(l.nameIndex)];
+        line += '\n';
+        lines.emplace_back(l.segments.front().start, std::move(line));
       }
+      std::sort(lines.begin(), lines.end());
+      for (const auto& line : lines) block.lines += line.second;
       bedBlocks.push_back(std::move(block));
     }
   }
