@@ -13,25 +13,32 @@ uint64_t mix(uint64_t h) {
   return h;
 }
 
-// Eight bytes at a time; the length goes in too, so "ab"+"c" and "a"+"bc"
-// differ.
-uint64_t hashString(const char* s, uint64_t h) {
-  size_t length = std::strlen(s);
-  h = mix(h ^ length);
-  size_t k = 0;
-  for (; k + 8 <= length; k += 8) {
-    uint64_t word;
-    std::memcpy(&word, s + k, 8);
+// Hashes a NUL-terminated name held in an array of `size` bytes, eight bytes
+// at a time and without a separate strlen: the word holding the terminator
+// ends the name (bytes after it are masked), and the length goes in last so
+// that "ab"+"c" and "a"+"bc" differ.
+uint64_t hashName(const char* name, size_t size, uint64_t h) {
+  constexpr uint64_t ONES = 0x0101010101010101ULL;
+  constexpr uint64_t HIGHS = 0x8080808080808080ULL;
+  for (size_t k = 0; k < size; k += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, name + k, size - k < 8 ? size - k : 8);
+    uint64_t zeros = (word - ONES) & ~word & HIGHS;  // lowest set bit: first zero byte
+    if (zeros != 0) {
+      int bytes = __builtin_ctzll(zeros) / 8;
+      word = bytes == 0 ? 0 : word & (~0ULL >> (64 - 8 * bytes));
+      return mix(h ^ word ^ ((k + bytes) << 56));
+    }
     h = mix(h ^ word);
   }
-  uint64_t rest = 0;
-  std::memcpy(&rest, s + k, length - k);
-  return mix(h ^ rest);
+  return h;
 }
 
-uint64_t placeHash(const CdsRecord& r) { return hashString(r.file, 0x9e3779b97f4a7c15ULL + static_cast<uint32_t>(r.contig)); }
+uint64_t placeHash(const CdsRecord& r) {
+  return hashName(r.file, SOURCE_NAME_SIZE, 0x9e3779b97f4a7c15ULL + static_cast<uint32_t>(r.contig));
+}
 
-uint64_t geneHash(const CdsRecord& r) { return hashString(r.gene, placeHash(r)); }
+uint64_t geneHash(const CdsRecord& r) { return hashName(r.gene, GENE_NAME_SIZE, placeHash(r)); }
 
 bool samePlace(const CdsRecord& a, const CdsRecord& b) {
   return a.contig == b.contig && std::strcmp(a.file, b.file) == 0;
@@ -41,31 +48,50 @@ bool sameGene(const CdsRecord& a, const CdsRecord& b) {
   return samePlace(a, b) && std::strcmp(a.gene, b.gene) == 0;
 }
 
-// Numbers records[which[0 .. n-1]] by key, with an open-addressing table of
-// the first record of each key: one hash and, when hashes agree, one
-// comparison against that record per record.
+struct Slot {
+  uint32_t check;  // high half of the key's hash
+  int32_t owner;   // position in the numbered list of the key's first record; -1 when free
+};
+
+// Numbers records[which[0 .. n-1]] (all records when `which` is null) by key.
+// Keys come in runs (the CDSs of a place, often of a gene, stand together),
+// so the previous record is tried first; otherwise an open-addressing table
+// of the first record of each key is probed, and a hash match is confirmed
+// against that record.
 template <typename Hash, typename Same>
 int32_t numberKeys(const int32_t* which, size_t n, std::vector<int32_t>& idOf, Hash hash, Same same) {
+  auto recordAt = [which](size_t k) -> const CdsRecord& { return records[which ? which[k] : k]; };
   size_t capacity = 16;
   while (capacity < 2 * n) capacity *= 2;
   const size_t mask = capacity - 1;
-  std::vector<int32_t> slotOwner(capacity, -1);  // position in `which` of the key's first record
-  std::vector<uint64_t> slotHash(capacity);
+  std::vector<Slot> slots(capacity, Slot{0, -1});
   idOf.assign(n, 0);
   int32_t nKeys = 0;
+  uint64_t previousHash = 0;
   for (size_t k = 0; k < n; ++k) {
-    const CdsRecord& record = records[which ? which[k] : static_cast<int32_t>(k)];
+    if (k + 8 < n) {
+      const char* ahead = recordAt(k + 8).gene;  // names and contig span three cache lines
+      __builtin_prefetch(ahead);
+      __builtin_prefetch(ahead + 64);
+      __builtin_prefetch(ahead + 128);
+    }
+    const CdsRecord& record = recordAt(k);
     uint64_t h = hash(record);
+    if (k > 0 && h == previousHash && same(recordAt(k - 1), record)) {
+      idOf[k] = idOf[k - 1];
+      continue;
+    }
+    previousHash = h;
+    const uint32_t check = static_cast<uint32_t>(h >> 32);
     for (size_t slot = h & mask;; slot = (slot + 1) & mask) {
-      int32_t owner = slotOwner[slot];
-      if (owner < 0) {
-        slotOwner[slot] = static_cast<int32_t>(k);
-        slotHash[slot] = h;
+      Slot& s = slots[slot];
+      if (s.owner < 0) {
+        s = Slot{check, static_cast<int32_t>(k)};
         idOf[k] = nKeys++;
         break;
       }
-      if (slotHash[slot] == h && same(records[which ? which[owner] : owner], record)) {
-        idOf[k] = idOf[owner];
+      if (s.check == check && same(recordAt(s.owner), record)) {
+        idOf[k] = idOf[s.owner];
         break;
       }
     }

@@ -15,6 +15,7 @@
 namespace {
 
 struct Placed {
+  int32_t place;
   int32_t first;
   int32_t last;
   int32_t gene;
@@ -54,15 +55,14 @@ int32_t space(int64_t gap) {
   return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE));
 }
 
-// CDSs of one place in ascending first position; ties are settled before any
-// of them is added, since an equal start is not upstream.
-void sweepUpstream(Placed* begin, Placed* end, std::vector<int32_t>& beforeSpace) {
-  std::sort(begin, end, [](const Placed& a, const Placed& b) { return a.first < b.first; });
+// CDSs of one place, in ascending first position; ties are settled before
+// any of them is added, since an equal start is not upstream.
+void sweepUpstream(const Placed* begin, const Placed* end, std::vector<int32_t>& beforeSpace) {
   BestTwo highestLast;
-  for (Placed* k = begin; k < end;) {
-    Placed* tieEnd = k;
+  for (const Placed* k = begin; k < end;) {
+    const Placed* tieEnd = k;
     while (tieEnd < end && tieEnd->first == k->first) ++tieEnd;
-    for (Placed* t = k; t < tieEnd; ++t) {
+    for (const Placed* t = k; t < tieEnd; ++t) {
       int64_t last;
       if (highestLast.bestOther(t->gene, last)) beforeSpace[t->record] = space(int64_t{t->first} - last - 1);
     }
@@ -71,7 +71,7 @@ void sweepUpstream(Placed* begin, Placed* end, std::vector<int32_t>& beforeSpace
 }
 
 // The mirror image: descending last position, keeping the lowest first
-// positions (as the highest negated ones).
+// positions (as the highest negated ones). Reorders the place's CDSs.
 void sweepDownstream(Placed* begin, Placed* end, std::vector<int32_t>& afterSpace) {
   std::sort(begin, end, [](const Placed& a, const Placed& b) { return a.last > b.last; });
   BestTwo lowestFirst;
@@ -92,36 +92,35 @@ void calculateGeneSpacing() {
   std::vector<int32_t> geneOf;
   const int32_t nGenes = numberGenes(geneOf);
   std::vector<int32_t> placeOfGene;
-  const int32_t nPlaces = numberPlaces(geneOf, nGenes, placeOfGene);
+  numberPlaces(geneOf, nGenes, placeOfGene);
 
   // A record with no complete segment has no position: it is nobody's
   // neighbour and adds nothing to its gene's span.
-  std::vector<Placed> inListingOrder;
+  std::vector<Placed> placed;
   std::vector<int32_t> spanFirst(nGenes, INT32_MAX);
   std::vector<int32_t> spanLast(nGenes, -1);  // stays -1 for a gene with no positions
-  std::vector<int32_t> placeStart(nPlaces + 1, 0);
   for (int32_t i = 0; i < nCds; ++i) {
     if (records[i].nSegments == 0) continue;
-    Placed p{firstPosition(records[i]), lastPosition(records[i]), geneOf[i], i};
-    inListingOrder.push_back(p);
+    Placed p{placeOfGene[geneOf[i]], firstPosition(records[i]), lastPosition(records[i]), geneOf[i], i};
+    placed.push_back(p);
     spanFirst[p.gene] = std::min(spanFirst[p.gene], p.first);
     spanLast[p.gene] = std::max(spanLast[p.gene], p.last);
-    ++placeStart[placeOfGene[p.gene] + 1];
   }
+  placeOfGene = {};
 
-  // Bucket the CDSs by place, then sweep each place both ways.
-  for (int32_t k = 0; k < nPlaces; ++k) placeStart[k + 1] += placeStart[k];
-  std::vector<Placed> byPlace(inListingOrder.size());
-  std::vector<int32_t> next(placeStart.begin(), placeStart.end() - 1);
-  for (const Placed& p : inListingOrder) byPlace[next[placeOfGene[p.gene]]++] = p;
-  inListingOrder = {};
-  next = {};
+  std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+    return a.place != b.place ? a.place < b.place : a.first < b.first;
+  });
   std::vector<int32_t> beforeSpace(nCds, NO_NEIGHBOUR_SPACE);
   std::vector<int32_t> afterSpace(nCds, NO_NEIGHBOUR_SPACE);
-  for (int32_t k = 0; k < nPlaces; ++k) {
-    sweepUpstream(byPlace.data() + placeStart[k], byPlace.data() + placeStart[k + 1], beforeSpace);
-    sweepDownstream(byPlace.data() + placeStart[k], byPlace.data() + placeStart[k + 1], afterSpace);
+  for (Placed* begin = placed.data(); begin < placed.data() + placed.size();) {
+    Placed* end = begin;
+    while (end < placed.data() + placed.size() && end->place == begin->place) ++end;
+    sweepUpstream(begin, end, beforeSpace);
+    sweepDownstream(begin, end, afterSpace);
+    begin = end;
   }
+  placed = {};
 
   for (int32_t i = 0; i < nCds; ++i) {
     CdsRecord& r = records[i];
