@@ -57,42 +57,48 @@ struct Slot {
 // Keys come in runs (the CDSs of a place, often of a gene, stand together),
 // so the previous record is tried first; otherwise an open-addressing table
 // of the first record of each key is probed, and a hash match is confirmed
-// against that record.
+// against that record. Records are hashed a block at a time and their slots
+// asked for before the probes, which would otherwise wait on memory one by one.
 template <typename Hash, typename Same>
 int32_t numberKeys(const int32_t* which, size_t n, std::vector<int32_t>& idOf, Hash hash, Same same) {
-  auto recordAt = [which](size_t k) -> const CdsRecord& { return records[which ? which[k] : k]; };
+  auto indexAt = [which](size_t k) { return which ? which[k] : static_cast<int32_t>(k); };
+  constexpr size_t BLOCK = 64;
   size_t capacity = 16;
   while (capacity < 2 * n) capacity *= 2;
   const size_t mask = capacity - 1;
   std::vector<Slot> slots(capacity, Slot{0, -1});
   idOf.assign(n, 0);
   int32_t nKeys = 0;
+  uint64_t hashes[BLOCK];
   uint64_t previousHash = 0;
-  for (size_t k = 0; k < n; ++k) {
-    if (k + 8 < n) {
-      const char* ahead = recordAt(k + 8).gene;  // names and contig span three cache lines
-      __builtin_prefetch(ahead);
-      __builtin_prefetch(ahead + 64);
-      __builtin_prefetch(ahead + 128);
+  for (size_t base = 0; base < n; base += BLOCK) {
+    const size_t count = n - base < BLOCK ? n - base : BLOCK;
+    for (size_t b = 0; b < count; ++b) {
+      if (base + b + PREFETCH_DISTANCE < n) prefetchRecord(indexAt(base + b + PREFETCH_DISTANCE));
+      hashes[b] = hash(records[indexAt(base + b)]);
+      __builtin_prefetch(&slots[hashes[b] & mask]);
     }
-    const CdsRecord& record = recordAt(k);
-    uint64_t h = hash(record);
-    if (k > 0 && h == previousHash && same(recordAt(k - 1), record)) {
-      idOf[k] = idOf[k - 1];
-      continue;
-    }
-    previousHash = h;
-    const uint32_t check = static_cast<uint32_t>(h >> 32);
-    for (size_t slot = h & mask;; slot = (slot + 1) & mask) {
-      Slot& s = slots[slot];
-      if (s.owner < 0) {
-        s = Slot{check, static_cast<int32_t>(k)};
-        idOf[k] = nKeys++;
-        break;
+    for (size_t b = 0; b < count; ++b) {
+      const size_t k = base + b;
+      const CdsRecord& record = records[indexAt(k)];
+      const uint64_t h = hashes[b];
+      if (k > 0 && h == previousHash && same(records[indexAt(k - 1)], record)) {
+        idOf[k] = idOf[k - 1];
+        continue;
       }
-      if (s.check == check && same(recordAt(s.owner), record)) {
-        idOf[k] = idOf[s.owner];
-        break;
+      previousHash = h;
+      const uint32_t check = static_cast<uint32_t>(h >> 32);
+      for (size_t slot = h & mask;; slot = (slot + 1) & mask) {
+        Slot& s = slots[slot];
+        if (s.owner < 0) {
+          s = Slot{check, static_cast<int32_t>(k)};
+          idOf[k] = nKeys++;
+          break;
+        }
+        if (s.check == check && same(records[indexAt(s.owner)], record)) {
+          idOf[k] = idOf[s.owner];
+          break;
+        }
       }
     }
   }

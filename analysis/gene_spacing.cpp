@@ -100,6 +100,7 @@ void calculateGeneSpacing() {
   std::vector<int32_t> spanFirst(nGenes, INT32_MAX);
   std::vector<int32_t> spanLast(nGenes, -1);  // stays -1 for a gene with no positions
   for (int32_t i = 0; i < nCds; ++i) {
+    prefetchRecord(i + PREFETCH_DISTANCE);
     if (records[i].nSegments == 0) continue;
     Placed p{placeOfGene[geneOf[i]], firstPosition(records[i]), lastPosition(records[i]), geneOf[i], i};
     placed.push_back(p);
@@ -123,6 +124,7 @@ void calculateGeneSpacing() {
   placed = {};
 
   for (int32_t i = 0; i < nCds; ++i) {
+    prefetchRecord(i + PREFETCH_DISTANCE);
     CdsRecord& r = records[i];
     bool hasSpan = spanLast[geneOf[i]] >= 0;
     r.beforeSpace = beforeSpace[i];

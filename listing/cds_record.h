@@ -59,6 +59,18 @@ void readCdsData();
 // returns nullptr when the location fits.
 const char* parseLocation(std::string_view line, CdsRecord& record);
 
+// Asks for record i's first segment, names and counts ahead of a pass that
+// walks the table in order: records lie 4 KB apart, past what the hardware
+// prefetcher follows, and a large table is far beyond any cache.
+constexpr int32_t PREFETCH_DISTANCE = 8;  // records ahead
+inline void prefetchRecord(int32_t i) {
+  if (i >= nCds) return;
+  __builtin_prefetch(&records[i].segments[0]);
+  __builtin_prefetch(&records[i].gene[0]);
+  __builtin_prefetch(&records[i].file[0]);
+  __builtin_prefetch(&records[i].isFirstListing);
+}
+
 // first and last position of a record with at least one segment
 inline int32_t firstPosition(const CdsRecord& r) { return r.segments[0].start; }
 inline int32_t lastPosition(const CdsRecord& r) { return r.segments[r.nSegments - 1].end; }

@@ -38,6 +38,7 @@ void readCdsData() {
   // The table comes zero-filled from allocateRecords, so nothing is reset here.
   std::string line;
   for (int32_t i = 0; i < nCds; ++i) {
+    prefetchRecord(i + 2);  // each record takes five line reads, so two ahead is far enough
     CdsRecord& record = records[i];
     readListingLine(inputStream, line);
     if (line.find("complement") != std::string::npos) record.isComplement = 1;

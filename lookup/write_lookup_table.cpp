@@ -15,8 +15,9 @@ void appendNumber(std::string& out, int32_t value) {
   out.append(digits, result.ptr);
 }
 
-void appendLine(std::string& out, const char* key, int32_t value) {
-  out += key;
+template <size_t N>
+void appendLine(std::string& out, const char (&key)[N], int32_t value) {
+  out.append(key, N - 1);
   appendNumber(out, value);
   out += '\n';
 }
@@ -65,6 +66,7 @@ void writeLookupTable() {
   std::string block;
   block.reserve(2 * WRITE_CHUNK);
   for (int32_t i = 0; i < nCds; ++i) {
+    prefetchRecord(i + PREFETCH_DISTANCE);
     if (!records[i].isFirstListing) continue;
     ++nGenesOut;
     appendEntry(block, records[i]);
