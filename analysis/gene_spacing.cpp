@@ -97,6 +97,7 @@ void calculateGeneSpacing() {
   // A record with no complete segment has no position: it is nobody's
   // neighbour and adds nothing to its gene's span.
   std::vector<Placed> placed;
+  placed.reserve(nCds);  // growing it would hold two copies at once
   std::vector<int32_t> spanFirst(nGenes, INT32_MAX);
   std::vector<int32_t> spanLast(nGenes, -1);  // stays -1 for a gene with no positions
   for (int32_t i = 0; i < nCds; ++i) {
