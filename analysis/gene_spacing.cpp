@@ -25,31 +25,32 @@ struct Placed {
 // The two highest values seen so far, from two different genes.
 struct BestTwo {
   int64_t value[2] = {INT64_MIN, INT64_MIN};
-  int32_t gene[2] = {-1, -1};
-
-  void add(int64_t v, int32_t g) {
-    if (g == gene[0]) {
-      value[0] = std::max(value[0], v);
-    } else if (v > value[0]) {
-      value[1] = value[0];
-      gene[1] = gene[0];
-      value[0] = v;
-      gene[0] = g;
-    } else if (g == gene[1]) {
-      value[1] = std::max(value[1], v);
-    } else if (v > value[1]) {
-      value[1] = v;
-      gene[1] = g;
-    }
-  }
-  // Best value of any gene but g; false when there is none.
-  bool bestOther(int32_t g, int64_t& v) const {
-    int k = gene[0] == g ? 1 : 0;
-    if (gene[k] < 0) return false;
-    v = value[k];
-    return true;
-  }
+  int32_t gene[2] = {-1, -1};  // -1: none yet
 };
+
+void addValue(BestTwo& best, int64_t v, int32_t g) {
+  if (g == best.gene[0]) {
+    best.value[0] = std::max(best.value[0], v);
+  } else if (v > best.value[0]) {
+    best.value[1] = best.value[0];
+    best.gene[1] = best.gene[0];
+    best.value[0] = v;
+    best.gene[0] = g;
+  } else if (g == best.gene[1]) {
+    best.value[1] = std::max(best.value[1], v);
+  } else if (v > best.value[1]) {
+    best.value[1] = v;
+    best.gene[1] = g;
+  }
+}
+
+// The best value of any gene but g; false when there is none.
+bool bestOfOtherGene(const BestTwo& best, int32_t g, int64_t& v) {
+  int k = best.gene[0] == g ? 1 : 0;
+  if (best.gene[k] < 0) return false;
+  v = best.value[k];
+  return true;
+}
 
 int32_t space(int64_t gap) {
   return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE));
@@ -64,9 +65,9 @@ void sweepUpstream(const Placed* begin, const Placed* end, std::vector<int32_t>&
     while (tieEnd < end && tieEnd->first == k->first) ++tieEnd;
     for (const Placed* t = k; t < tieEnd; ++t) {
       int64_t last;
-      if (highestLast.bestOther(t->gene, last)) beforeSpace[t->record] = space(int64_t{t->first} - last - 1);
+      if (bestOfOtherGene(highestLast, t->gene, last)) beforeSpace[t->record] = space(int64_t{t->first} - last - 1);
     }
-    for (; k < tieEnd; ++k) highestLast.add(k->last, k->gene);
+    for (; k < tieEnd; ++k) addValue(highestLast, k->last, k->gene);
   }
 }
 
@@ -80,9 +81,9 @@ void sweepDownstream(Placed* begin, Placed* end, std::vector<int32_t>& afterSpac
     while (tieEnd < end && tieEnd->last == k->last) ++tieEnd;
     for (Placed* t = k; t < tieEnd; ++t) {
       int64_t negatedFirst;
-      if (lowestFirst.bestOther(t->gene, negatedFirst)) afterSpace[t->record] = space(-negatedFirst - t->last - 1);
+      if (bestOfOtherGene(lowestFirst, t->gene, negatedFirst)) afterSpace[t->record] = space(-negatedFirst - t->last - 1);
     }
-    for (; k < tieEnd; ++k) lowestFirst.add(-int64_t{k->first}, k->gene);
+    for (; k < tieEnd; ++k) addValue(lowestFirst, -int64_t{k->first}, k->gene);
   }
 }
 
