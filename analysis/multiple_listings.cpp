@@ -2,6 +2,7 @@
 #include "analysis/gene_keys.h"
 #include "listing/cds_record.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -18,6 +19,59 @@ bool matchesVariant(const CdsRecord& later, const CdsRecord& variant) {
   return true;
 }
 
+// A listing with segments can only match a variant whose first segment (read
+// as (0, 0) when it has none) equals its own. So the listings of a gene are
+// taken in runs of equal first segments, each in listing order and against the
+// variants of its own run only: the same answers as comparing with every
+// variant, without comparing every pair when a gene (empty names on a contig,
+// say) has thousands of different CDSs.
+struct Listed {
+  Segment first;   // first segment, (0, 0) when there is none
+  int32_t record;  // index in the table
+};
+
+Segment firstSegment(const CdsRecord& r) { return r.nSegments > 0 ? r.segments[0] : Segment{0, 0}; }
+
+// Marks the later listings of one gene and counts its alternatives into the leader.
+void mergeGene(const int32_t* members, int32_t count, std::vector<Listed>& listed, std::vector<int32_t>& variants) {
+  CdsRecord& leader = records[members[0]];
+  leader.isFirstListing = 1;
+  leader.nListings = count;
+  leader.nAlt = 0;
+  if (count == 1) return;
+  listed.clear();
+  for (int32_t k = 0; k < count; ++k) listed.push_back({firstSegment(records[members[k]]), members[k]});
+  std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+    if (a.first.start != b.first.start) return a.first.start < b.first.start;
+    if (a.first.end != b.first.end) return a.first.end < b.first.end;
+    return a.record < b.record;
+  });
+  for (size_t run = 0; run < listed.size();) {
+    variants.clear();
+    size_t k = run;
+    for (; k < listed.size() && listed[k].first.start == listed[run].first.start &&
+           listed[k].first.end == listed[run].first.end;
+         ++k) {
+      CdsRecord& later = records[listed[k].record];
+      if (listed[k].record == members[0]) {
+        variants.push_back(members[0]);
+        continue;
+      }
+      later.isFirstListing = 0;
+      later.nListings = 1;
+      later.nAlt = 0;
+      if (later.nSegments == 0) continue;  // matches the first listing, whatever it is
+      bool known = std::any_of(variants.begin(), variants.end(),
+                               [&later](int32_t v) { return matchesVariant(later, records[v]); });
+      if (!known) {
+        variants.push_back(listed[k].record);
+        ++leader.nAlt;
+      }
+    }
+    run = k;
+  }
+}
+
 }  // namespace
 
 void findMultipleListings() {
@@ -27,30 +81,9 @@ void findMultipleListings() {
   groupByKey(geneOf, nGenes, geneStart, byGene);
   geneOf = {};
 
+  // A gene's records stand in listing order, so the first is its first listing.
+  std::vector<Listed> listed;
   std::vector<int32_t> variants;
-  for (int32_t g = 0; g < nGenes; ++g) {
-    // The group's records stand in index order, so the first is its first listing.
-    CdsRecord& leader = records[byGene[geneStart[g]]];
-    leader.isFirstListing = 1;
-    leader.nListings = geneStart[g + 1] - geneStart[g];
-    leader.nAlt = 0;
-    variants.assign(1, byGene[geneStart[g]]);
-    for (int32_t k = geneStart[g] + 1; k < geneStart[g + 1]; ++k) {
-      CdsRecord& later = records[byGene[k]];
-      later.isFirstListing = 0;
-      later.nListings = 1;
-      later.nAlt = 0;
-      bool known = false;
-      for (int32_t v : variants) {
-        if (matchesVariant(later, records[v])) {
-          known = true;
-          break;
-        }
-      }
-      if (!known) {
-        variants.push_back(byGene[k]);
-        ++leader.nAlt;
-      }
-    }
-  }
+  for (int32_t g = 0; g < nGenes; ++g)
+    mergeGene(byGene.data() + geneStart[g], geneStart[g + 1] - geneStart[g], listed, variants);
 }
