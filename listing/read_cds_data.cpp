@@ -16,10 +16,11 @@ constexpr size_t CONTIG_START = 8;  // just after "#contig="
 
 // Names are taken from a fixed column whatever the key says; the zero-filled
 // record terminates them.
-void copyName(const std::string& line, char* name, int32_t index, const char* what) {
+template <size_t SIZE>
+void copyName(const std::string& line, char (&name)[SIZE], int32_t index, const char* what) {
   if (line.size() <= NAME_START) return;
   size_t length = line.size() - NAME_START;
-  if (length > GENE_NAME_SIZE - 1) refuseCds(index, what);
+  if (length > SIZE - 1) refuseCds(index, what);
   std::memcpy(name, line.data() + NAME_START, length);
 }
 
