@@ -2,7 +2,10 @@
 
 #include "listing/cds_record.h"
 
+#include <bit>
 #include <cstring>
+
+static_assert(std::endian::native == std::endian::little, "names are hashed as little-endian words");
 
 namespace {
 
@@ -23,7 +26,8 @@ uint64_t hashName(const char* name, size_t size, uint64_t h) {
   for (size_t k = 0; k < size; k += 8) {
     uint64_t word = 0;
     std::memcpy(&word, name + k, size - k < 8 ? size - k : 8);
-    uint64_t zeros = (word - ONES) & ~word & HIGHS;  // lowest set bit: first zero byte
+    // Lowest set bit: the first zero byte, the name being read little-endian.
+    uint64_t zeros = (word - ONES) & ~word & HIGHS;
     if (zeros != 0) {
       int bytes = __builtin_ctzll(zeros) / 8;
       word = bytes == 0 ? 0 : word & (~0ULL >> (64 - 8 * bytes));
