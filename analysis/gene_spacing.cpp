@@ -1,9 +1,7 @@
-#include "analysis/gene_analyses.h"
-#include "analysis/gene_keys.h"
-#include "listing/cds_record.h"
+#include "analysis/gene_analysis.h"
+#include "analysis/gene_passes.h"
 
 #include <algorithm>
-#include <vector>
 
 // The space on a side is set by one CDS of another gene: upstream, the one
 // with the highest last position among those starting before this CDS;
@@ -15,20 +13,20 @@
 namespace {
 
 struct Placed {
-  int32_t place;
+  uint32_t place;
   int32_t first;
   int32_t last;
-  int32_t gene;
-  int32_t record;
+  uint32_t gene;
+  uint32_t cds;
 };
 
 // The two highest values seen so far, from two different genes.
 struct BestTwo {
   int64_t value[2] = {INT64_MIN, INT64_MIN};
-  int32_t gene[2] = {-1, -1};  // -1: none yet
+  int64_t gene[2] = {-1, -1};  // -1: none yet
 };
 
-void addValue(BestTwo& best, int64_t v, int32_t g) {
+void addValue(BestTwo& best, int64_t v, int64_t g) {
   if (g == best.gene[0]) {
     best.value[0] = std::max(best.value[0], v);
   } else if (v > best.value[0]) {
@@ -45,93 +43,61 @@ void addValue(BestTwo& best, int64_t v, int32_t g) {
 }
 
 // The best value of any gene but g; false when there is none.
-bool bestOfOtherGene(const BestTwo& best, int32_t g, int64_t& v) {
+bool bestOfOtherGene(const BestTwo& best, int64_t g, int64_t& v) {
   int k = best.gene[0] == g ? 1 : 0;
   if (best.gene[k] < 0) return false;
   v = best.value[k];
   return true;
 }
 
-int32_t space(int64_t gap) {
-  return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE));
-}
+int32_t space(int64_t gap) { return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE)); }
 
-// CDSs of one place, in ascending first position; ties are settled before
-// any of them is added, since an equal start is not upstream.
-void sweepUpstream(const Placed* begin, const Placed* end, std::vector<int32_t>& beforeSpace) {
-  BestTwo highestLast;
+// Sweeps CDSs sorted by `key` ascending; ties on the key are settled before
+// any of them is added, since an equal start is not upstream (nor an equal
+// end downstream). `reach` is what a CDS offers those after it, `gap` the
+// space from a CDS to the best reach of another gene.
+template <typename KeyOf, typename ReachOf, typename GapOf>
+void sweep(const Placed* begin, const Placed* end, std::vector<int32_t>& spaces, KeyOf key, ReachOf reach, GapOf gap) {
+  BestTwo best;
   for (const Placed* k = begin; k < end;) {
     const Placed* tieEnd = k;
-    while (tieEnd < end && tieEnd->first == k->first) ++tieEnd;
+    while (tieEnd < end && key(*tieEnd) == key(*k)) ++tieEnd;
     for (const Placed* t = k; t < tieEnd; ++t) {
-      int64_t last;
-      if (bestOfOtherGene(highestLast, t->gene, last)) beforeSpace[t->record] = space(int64_t{t->first} - last - 1);
+      int64_t v;
+      if (bestOfOtherGene(best, t->gene, v)) spaces[t->cds] = space(gap(*t, v));
     }
-    for (; k < tieEnd; ++k) addValue(highestLast, k->last, k->gene);
-  }
-}
-
-// The mirror image: descending last position, keeping the lowest first
-// positions (as the highest negated ones). Reorders the place's CDSs.
-void sweepDownstream(Placed* begin, Placed* end, std::vector<int32_t>& afterSpace) {
-  std::sort(begin, end, [](const Placed& a, const Placed& b) { return a.last > b.last; });
-  BestTwo lowestFirst;
-  for (Placed* k = begin; k < end;) {
-    Placed* tieEnd = k;
-    while (tieEnd < end && tieEnd->last == k->last) ++tieEnd;
-    for (Placed* t = k; t < tieEnd; ++t) {
-      int64_t negatedFirst;
-      if (bestOfOtherGene(lowestFirst, t->gene, negatedFirst)) afterSpace[t->record] = space(-negatedFirst - t->last - 1);
-    }
-    for (; k < tieEnd; ++k) addValue(lowestFirst, -int64_t{k->first}, k->gene);
+    for (; k < tieEnd; ++k) addValue(best, reach(*k), k->gene);
   }
 }
 
 }  // namespace
 
-void calculateGeneSpacing() {
-  std::vector<int32_t> geneOf;
-  const int32_t nGenes = numberGenes(geneOf);
-  std::vector<int32_t> placeOfGene;
-  numberPlaces(geneOf, nGenes, placeOfGene);
-
-  // A record with no complete segment has no position: it is nobody's
-  // neighbour and adds nothing to its gene's span.
+void measureSpaces(const CdsStore& store, const Numbering& genes, const Numbering& places,
+                   std::vector<int32_t>& beforeSpace, std::vector<int32_t>& afterSpace) {
   std::vector<Placed> placed;
-  placed.reserve(nCds);  // growing it would hold two copies at once
-  std::vector<int32_t> spanFirst(nGenes, INT32_MAX);
-  std::vector<int32_t> spanLast(nGenes, -1);  // stays -1 for a gene with no positions
-  for (int32_t i = 0; i < nCds; ++i) {
-    prefetchRecord(i + PREFETCH_DISTANCE);
-    if (records[i].nSegments == 0) continue;
-    Placed p{placeOfGene[geneOf[i]], firstPosition(records[i]), lastPosition(records[i]), geneOf[i], i};
-    placed.push_back(p);
-    spanFirst[p.gene] = std::min(spanFirst[p.gene], p.first);
-    spanLast[p.gene] = std::max(spanLast[p.gene], p.last);
+  placed.reserve(store.cds.size());
+  for (uint32_t i = 0; i < store.cds.size(); ++i) {
+    const Cds& c = store.cds[i];
+    if (c.nSegments == 0) continue;
+    placed.push_back({places.of[i], firstPosition(store, c), lastPosition(store, c), genes.of[i], i});
   }
-  placeOfGene = {};
-
+  beforeSpace.assign(store.cds.size(), NO_NEIGHBOUR_SPACE);
+  afterSpace.assign(store.cds.size(), NO_NEIGHBOUR_SPACE);
   std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
     return a.place != b.place ? a.place < b.place : a.first < b.first;
   });
-  std::vector<int32_t> beforeSpace(nCds, NO_NEIGHBOUR_SPACE);
-  std::vector<int32_t> afterSpace(nCds, NO_NEIGHBOUR_SPACE);
   for (Placed* begin = placed.data(); begin < placed.data() + placed.size();) {
     Placed* end = begin;
     while (end < placed.data() + placed.size() && end->place == begin->place) ++end;
-    sweepUpstream(begin, end, beforeSpace);
-    sweepDownstream(begin, end, afterSpace);
+    sweep(begin, end, beforeSpace, [](const Placed& p) { return p.first; },
+          [](const Placed& p) { return int64_t{p.last}; },
+          [](const Placed& p, int64_t highestLast) { return int64_t{p.first} - highestLast - 1; });
+    // Downstream is the mirror image: by descending last position, keeping the
+    // lowest first positions as the highest negated ones.
+    std::sort(begin, end, [](const Placed& a, const Placed& b) { return a.last > b.last; });
+    sweep(begin, end, afterSpace, [](const Placed& p) { return p.last; },
+          [](const Placed& p) { return -int64_t{p.first}; },
+          [](const Placed& p, int64_t negatedFirst) { return -negatedFirst - p.last - 1; });
     begin = end;
-  }
-  placed = {};
-
-  for (int32_t i = 0; i < nCds; ++i) {
-    prefetchRecord(i + PREFETCH_DISTANCE);
-    CdsRecord& r = records[i];
-    bool hasSpan = spanLast[geneOf[i]] >= 0;
-    r.beforeSpace = beforeSpace[i];
-    r.afterSpace = afterSpace[i];
-    r.altCDSFirst = hasSpan ? spanFirst[geneOf[i]] : 0;
-    r.altCDSLast = hasSpan ? spanLast[geneOf[i]] : 0;
   }
 }

@@ -1,89 +1,62 @@
-#include "analysis/gene_analyses.h"
-#include "analysis/gene_keys.h"
-#include "listing/cds_record.h"
+#include "analysis/gene_passes.h"
 
 #include <algorithm>
-#include <vector>
+
+// A listing with segments can only match a list whose first segment (read as
+// (0, 0) when it has none) equals its own. So the listings of a gene are taken
+// in runs of equal first segments, each in listing order and against the known
+// lists of its own run only: the same answers as comparing with every known
+// list, without comparing every pair when a gene (empty names on a contig,
+// say) has thousands of different CDSs.
 
 namespace {
 
-// A later listing matches a stored variant when each of its own segments
-// equals the variant's segment at the same place; past the variant's own
-// segments the variant reads as (0, 0). A variant is kept as the index of the
-// record it came from, so any number of them can be held.
-bool matchesVariant(const CdsRecord& later, const CdsRecord& variant) {
-  for (int32_t r = 0; r < later.nSegments; ++r) {
-    Segment v = r < variant.nSegments ? variant.segments[r] : Segment{0, 0};
-    if (later.segments[r].start != v.start || later.segments[r].end != v.end) return false;
+Segment firstSegment(const CdsStore& store, const Cds& c) {
+  return c.nSegments > 0 ? store.segments[c.firstSegment] : Segment{0, 0};
+}
+
+bool sameSegment(const Segment& a, const Segment& b) { return a.start == b.start && a.end == b.end; }
+
+// `later` matches `known` when each of its own segments equals the known
+// list's segment at the same place, the list reading (0, 0) past its end.
+bool matches(const CdsStore& store, const Cds& later, const Cds& known) {
+  for (uint32_t r = 0; r < later.nSegments; ++r) {
+    Segment k = r < known.nSegments ? store.segments[known.firstSegment + r] : Segment{0, 0};
+    if (!sameSegment(store.segments[later.firstSegment + r], k)) return false;
   }
   return true;
 }
 
-// A listing with segments can only match a variant whose first segment (read
-// as (0, 0) when it has none) equals its own. So the listings of a gene are
-// taken in runs of equal first segments, each in listing order and against the
-// variants of its own run only: the same answers as comparing with every
-// variant, without comparing every pair when a gene (empty names on a contig,
-// say) has thousands of different CDSs.
-struct Listed {
-  Segment first;   // first segment, (0, 0) when there is none
-  int32_t record;  // index in the table
-};
+}  // namespace
 
-Segment firstSegment(const CdsRecord& r) { return r.nSegments > 0 ? r.segments[0] : Segment{0, 0}; }
-
-// Marks the later listings of one gene and counts its alternatives into the leader.
-void mergeGene(const int32_t* members, int32_t count, std::vector<Listed>& listed, std::vector<int32_t>& variants) {
-  CdsRecord& leader = records[members[0]];
-  leader.isFirstListing = 1;
-  leader.nListings = count;
-  leader.nAlt = 0;
-  if (count == 1) return;
-  listed.clear();
-  for (int32_t k = 0; k < count; ++k) listed.push_back({firstSegment(records[members[k]]), members[k]});
-  std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
-    if (a.first.start != b.first.start) return a.first.start < b.first.start;
-    if (a.first.end != b.first.end) return a.first.end < b.first.end;
-    return a.record < b.record;
+int32_t countAlternatives(const CdsStore& store, const uint32_t* members, uint32_t count) {
+  if (count == 1) return 0;
+  std::vector<uint32_t> listed(members, members + count);
+  std::stable_sort(listed.begin(), listed.end(), [&store](uint32_t a, uint32_t b) {
+    Segment x = firstSegment(store, store.cds[a]), y = firstSegment(store, store.cds[b]);
+    return x.start != y.start ? x.start < y.start : x.end < y.end;
   });
+  int32_t nAlt = 0;
+  std::vector<uint32_t> known;
   for (size_t run = 0; run < listed.size();) {
-    variants.clear();
+    known.clear();
+    const Segment runFirst = firstSegment(store, store.cds[listed[run]]);
     size_t k = run;
-    for (; k < listed.size() && listed[k].first.start == listed[run].first.start &&
-           listed[k].first.end == listed[run].first.end;
-         ++k) {
-      CdsRecord& later = records[listed[k].record];
-      if (listed[k].record == members[0]) {
-        variants.push_back(members[0]);
+    for (; k < listed.size() && sameSegment(firstSegment(store, store.cds[listed[k]]), runFirst); ++k) {
+      const Cds& later = store.cds[listed[k]];
+      // The first listing is known from the start; a listing without segments
+      // matches it, whatever it is.
+      if (listed[k] == members[0]) {
+        known.push_back(listed[k]);
         continue;
       }
-      later.isFirstListing = 0;
-      later.nListings = 1;
-      later.nAlt = 0;
-      if (later.nSegments == 0) continue;  // matches the first listing, whatever it is
-      bool known = std::any_of(variants.begin(), variants.end(),
-                               [&later](int32_t v) { return matchesVariant(later, records[v]); });
-      if (!known) {
-        variants.push_back(listed[k].record);
-        ++leader.nAlt;
+      if (later.nSegments == 0) continue;
+      if (std::none_of(known.begin(), known.end(), [&](uint32_t v) { return matches(store, later, store.cds[v]); })) {
+        known.push_back(listed[k]);
+        ++nAlt;
       }
     }
     run = k;
   }
-}
-
-}  // namespace
-
-void findMultipleListings() {
-  std::vector<int32_t> geneOf;
-  const int32_t nGenes = numberGenes(geneOf);
-  std::vector<int32_t> geneStart, byGene;
-  groupByKey(geneOf, nGenes, geneStart, byGene);
-  geneOf = {};
-
-  // A gene's records stand in listing order, so the first is its first listing.
-  std::vector<Listed> listed;
-  std::vector<int32_t> variants;
-  for (int32_t g = 0; g < nGenes; ++g)
-    mergeGene(byGene.data() + geneStart[g], geneStart[g + 1] - geneStart[g], listed, variants);
+  return nAlt;
 }

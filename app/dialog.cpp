@@ -1,8 +1,8 @@
-#include "app/run_control.h"
+#include "app/dialog.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +10,11 @@
 
 namespace {
 
+// The typed output name gets ".t2" appended, so it holds three characters
+// fewer than the input name.
+constexpr size_t MAX_INPUT_NAME = 63;
+constexpr size_t MAX_OUTPUT_NAME_TYPED = 60;
 constexpr int CLEAR_LINES = 50;  // enough line breaks to scroll any console clean
-
-std::string token;  // the last answer word read from the console
 
 void clearConsole() {
   for (int i = 0; i < CLEAR_LINES; ++i) std::cout << std::endl;
@@ -20,10 +22,11 @@ void clearConsole() {
 
 // An answer is one whitespace-delimited word; the rest of the typed line stays
 // for the next question. With no more console input nothing can be answered.
-const std::string& readWord() {
+std::string readWord() {
+  std::string word;
   std::cout.flush();
-  if (!(std::cin >> token)) halt();
-  return token;
+  if (!(std::cin >> word)) halt();
+  return word;
 }
 
 char upperFirst(const std::string& word) {
@@ -41,10 +44,10 @@ char waitForLetter(const char* accepted) {
   }
 }
 
-// The listing is read twice (counted, then read), so only a regular file that
-// opens for reading will do; a directory opens but cannot be read.
-bool isReadableListing(const char* name) {
-  int fd = open(name, O_RDONLY | O_NONBLOCK);
+// Only a regular file that opens for reading will do: a directory opens but
+// cannot be read.
+bool isReadableListing(const std::string& name) {
+  int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
@@ -52,19 +55,19 @@ bool isReadableListing(const char* name) {
   return regular;
 }
 
-}  // namespace
+bool refuseLongName(const std::string& name, size_t limit) {
+  if (name.size() <= limit) return false;
+  std::cout << "\aTHE NAME IS LONGER THAN " << limit << " CHARACTERS." << std::endl;
+  return true;
+}
 
-void askInputFile() {
+std::string askInputFile() {
   for (;;) {
     std::cout << "Name of input file (product of TARN1): " << std::flush;
-    const std::string& name = readWord();
-    if (name.size() > static_cast<size_t>(MAX_INPUT_NAME)) {
-      std::cout << "\aTHE NAME IS LONGER THAN " << MAX_INPUT_NAME << " CHARACTERS." << std::endl;
-      continue;
-    }
-    std::strcpy(inputName, name.c_str());
-    if (isReadableListing(inputName)) return;
-    std::cout << "\aPROBLEM OPENING THE FILE " << inputName << "." << std::endl
+    std::string name = readWord();
+    if (refuseLongName(name, MAX_INPUT_NAME)) continue;
+    if (isReadableListing(name)) return name;
+    std::cout << "\aPROBLEM OPENING THE FILE " << name << "." << std::endl
               << "THE FILE MAY NOT EXIST." << std::endl
               << "TYPE Q <enter> TO QUIT" << std::endl
               << "OR TYPE C <enter> TO CONTINUE.> " << std::flush;
@@ -73,47 +76,56 @@ void askInputFile() {
   }
 }
 
-void askOutputFile() {
+std::string askOutputFile() {
   for (;;) {
     std::cout << "\nName of output file(.t2 suffix added): " << std::flush;
-    const std::string& name = readWord();
-    if (name.size() > static_cast<size_t>(MAX_OUTPUT_NAME_TYPED)) {
-      std::cout << "\aTHE NAME IS LONGER THAN " << MAX_OUTPUT_NAME_TYPED << " CHARACTERS." << std::endl;
-      continue;
-    }
-    std::strcpy(outputName, name.c_str());
-    std::strcat(outputName, ".t2");
+    std::string name = readWord();
+    if (refuseLongName(name, MAX_OUTPUT_NAME_TYPED)) continue;
+    name += ".t2";
     // Create-exclusive: an existing file is refused, never truncated.
-    int fd = open(outputName, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (fd >= 0) {
       close(fd);
-      return;
+      return name;
     }
-    std::cout << "\aTHE FILE " << outputName << " MAY ALREADY EXIST." << std::endl
+    std::cout << "\aTHE FILE " << name << " MAY ALREADY EXIST." << std::endl
               << "TYPE Q <enter> TO QUIT " << std::endl
               << "OR N <enter> FOR NEW FILENAME.> " << std::flush;
     waitForLetter("N");
   }
 }
 
-void runMenu() {
+}  // namespace
+
+void halt() {
+  std::cout << "REZI2_d1 halted." << std::endl;
+  std::exit(0);
+}
+
+void haltWith(const std::string& message) {
+  std::cout << "\a\n" << message << std::endl;
+  halt();
+}
+
+DialogNames runMenu() {
   clearConsole();
   std::cout << "" << std::endl;  // the banner line, empty
+  DialogNames names;
   bool askInput = true;
   bool askOutput = true;
   char answer;
   do {
     if (askInput) {
       askInput = false;
-      askInputFile();
+      names.listing = askInputFile();
     }
     if (askOutput) {
       askOutput = false;
-      askOutputFile();
+      names.table = askOutputFile();
     }
     clearConsole();
-    std::cout << "I  Input file:      " << inputName << std::endl
-              << "O  Output file:     " << outputName << std::endl;
+    std::cout << "I  Input file:      " << names.listing << std::endl
+              << "O  Output file:     " << names.table << std::endl;
     std::cout << "\nType the letter associated with the" << std::endl
               << "menu item you wish to change." << std::endl
               << "\nType G<enter> to run the program or Q<enter> to quit. > " << std::flush;
@@ -121,4 +133,5 @@ void runMenu() {
     if (answer == 'I') askInput = true;
     if (answer == 'O') askOutput = true;
   } while (answer != 'G');
+  return names;
 }

@@ -1,48 +1,57 @@
-#include "listing/cds_record.h"
+#include "listing/listing_reader.h"
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+bool hasDigit(std::string_view text) {
+  for (char c : text)
+    if (isDigit(c)) return true;
+  return false;
+}
+
 }  // namespace
 
-const char* parseLocation(std::string_view line, CdsRecord& record) {
+bool parseLocation(std::string_view line, ParsedCds& cds, Problem& problem) {
   constexpr size_t LOCATION_START = 5;  // just after "#CDS="
-  if (line.size() <= LOCATION_START) return nullptr;
-  std::string_view location = line.substr(LOCATION_START);
-  int j = 0;
+  std::string_view location = line.size() > LOCATION_START ? line.substr(LOCATION_START) : std::string_view();
   bool expectEnd = false;
-  size_t cursor = 0;
-  while (cursor < location.size()) {
+  bool dropRest = false;  // a start past the last segment the CDS may hold, never to be closed
+  int32_t start = 0;
+  for (size_t cursor = 0; cursor < location.size();) {
     char c = location[cursor];
     if (!isDigit(c)) {
-      if (c == '<') record.partialLeft = 1;
-      if (c == '>') record.partialRight = 1;
+      if (c == '<') cds.flags |= PARTIAL_LEFT;
+      if (c == '>') cds.flags |= PARTIAL_RIGHT;
       ++cursor;
       continue;
     }
     int64_t value = 0;
     for (; cursor < location.size() && isDigit(location[cursor]); ++cursor) {
       value = value * 10 + (location[cursor] - '0');
-      if (value > MAX_POSITION) return "HAS A POSITION ABOVE 2147483647";
+      if (value > MAX_NUMBER) {
+        problem = Problem::POSITION_TOO_LARGE;
+        return false;
+      }
     }
     if (expectEnd) {
-      record.segments[j].end = static_cast<int32_t>(value);
+      cds.segments.push_back({start, static_cast<int32_t>(value)});
       expectEnd = false;
-      ++j;
-      record.nSegments = j;
       continue;
     }
-    if (j == MAX_SEGMENTS) return "HAS MORE THAN 500 SEGMENTS";
-    record.segments[j].start = static_cast<int32_t>(value);
-    char next = cursor < location.size() ? location[cursor] : ')';
-    if (next == ',' || next == ')' || next == '\n') {
-      record.segments[j].end = record.segments[j].start;
-      ++j;
-      record.nSegments = j;
-    } else {
-      expectEnd = true;
+    start = static_cast<int32_t>(value);
+    bool single = cursor == location.size() || location[cursor] == ',' || location[cursor] == ')';
+    if (cds.segments.size() == MAX_SEGMENTS && !dropRest) {
+      // A start that no later number closes never reaches the table.
+      if (single || hasDigit(location.substr(cursor))) {
+        problem = Problem::TOO_MANY_SEGMENTS;
+        return false;
+      }
+      dropRest = true;
+      continue;
     }
+    if (single) cds.segments.push_back({start, start});
+    else expectEnd = true;
   }
-  return nullptr;
+  return true;
 }

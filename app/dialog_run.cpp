@@ -1,0 +1,65 @@
+#include "app/dialog.h"
+#include "app/messages.h"
+#include "app/table_run.h"
+#include "listing/file_source.h"
+
+#include <cctype>
+#include <iostream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+std::string capitals(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+[[noreturn]] void cannotOpen(const std::string& name) { haltWith("PROBLEM OPENING THE FILE " + name + "."); }
+
+// The messages of the stages that come before reading, in the order the
+// console has always shown them: the listing is counted while it is read.
+void reportCounted(const DialogNames& names, int64_t nCds) {
+  std::cout << "\nAllocating memory for " << nCds << " CDSs from " << names.listing << std::flush;
+  std::cout << "\nRe-opening " << names.listing << " to read CDS data; opening " << names.table << " for output"
+            << std::flush;
+}
+
+}  // namespace
+
+int runDialogRun(const DialogNames& names) {
+  std::cout << "\nDetermining number of CDSs listed in " << names.listing << std::flush;
+  int listingFd = open(names.listing.c_str(), O_RDONLY);
+  if (listingFd < 0) cannotOpen(names.listing);
+  FileSource listing(listingFd);
+  int tableFd = open(names.table.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (tableFd < 0) {
+    ListingReader counter(listing);
+    if (!counter.countToEnd()) haltWith("PROBLEM READING THE FILE " + names.listing + ".");
+    reportCounted(names, counter.count());
+    cannotOpen(names.table);
+  }
+  FileSink table(tableFd);
+
+  RunOutcome outcome = makeTable(listing, table, RunOptions{});
+  if (outcome.kind == RunOutcome::READ_FAILED) haltWith("PROBLEM READING THE FILE " + names.listing + ".");
+  reportCounted(names, outcome.nCds);
+  std::cout << "\nReading CDS data from " << names.listing << std::flush;
+  if (outcome.kind == RunOutcome::REFUSED) {
+    table.restart();  // a refused listing leaves the table empty, as it was before the run
+    haltWith("CDS " + std::to_string(outcome.refusedCds) + " " + capitals(problemText(outcome.problem)) + ".");
+  }
+  std::cout << "\nCalculating gene spacing" << std::flush;
+  std::cout << "\nLooking for multiple listings and alternative CDSs" << std::flush;
+  std::cout << "\nWriting lookup table: " << names.table << std::endl;
+  // The table is closed before success is claimed: a failed close is a failed write.
+  if (outcome.kind == RunOutcome::WRITE_FAILED || close(tableFd) != 0)
+    haltWith("PROBLEM WRITING THE FILE " + names.table + ".");
+  close(listingFd);
+  std::cout << "\nREZI2_d1 done." << std::endl
+            << outcome.nCds << " CDSs in input file." << std::endl
+            << outcome.nGenes << " genes in output file.\n" << std::endl
+            << "See output file (" << names.table << ") for details." << std::endl;
+  return 0;
+}

@@ -1,0 +1,64 @@
+#include "listing/cds_store.h"
+
+#include <functional>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Names and segments are numbered in 32 bits to keep each CDS small; a store
+// beyond that could not be held in this machine's memory anyway.
+void checkIndexRoom(size_t used, size_t more) {
+  if (used + more > std::numeric_limits<uint32_t>::max() - 1) throw std::bad_alloc();
+}
+
+}  // namespace
+
+uint32_t NameTable::intern(std::string_view name) {
+  const size_t nNames = offsets_.size() - 1;
+  if (slots_.size() < 2 * (nNames + 1)) {
+    // Grow to keep the table at most half full, and place every name again.
+    std::vector<uint32_t> grown(slots_.empty() ? 64 : 2 * slots_.size(), 0);
+    const size_t mask = grown.size() - 1;
+    for (uint32_t id = 0; id < nNames; ++id) {
+      size_t slot = std::hash<std::string_view>{}(this->name(id)) & mask;
+      while (grown[slot] != 0) slot = (slot + 1) & mask;
+      grown[slot] = id + 1;
+    }
+    slots_.swap(grown);
+  }
+  const size_t mask = slots_.size() - 1;
+  size_t slot = std::hash<std::string_view>{}(name) & mask;
+  for (; slots_[slot] != 0; slot = (slot + 1) & mask)
+    if (this->name(slots_[slot] - 1) == name) return slots_[slot] - 1;
+  checkIndexRoom(bytes_.size(), name.size());
+  bytes_.append(name);
+  offsets_.push_back(static_cast<uint32_t>(bytes_.size()));
+  slots_[slot] = static_cast<uint32_t>(nNames + 1);
+  return static_cast<uint32_t>(nNames);
+}
+
+void NameTable::clear() {
+  bytes_.clear();
+  offsets_.assign(1, 0);
+  slots_.assign(slots_.size(), 0);
+}
+
+void CdsStore::add(const ParsedCds& parsed) {
+  checkIndexRoom(segments.size(), parsed.segments.size());
+  Cds c;
+  c.firstSegment = static_cast<uint32_t>(segments.size());
+  c.nSegments = static_cast<uint16_t>(parsed.segments.size());
+  c.flags = parsed.flags;
+  c.gene = names.intern(parsed.gene);
+  c.file = names.intern(parsed.file);
+  c.contig = parsed.contig;
+  segments.insert(segments.end(), parsed.segments.begin(), parsed.segments.end());
+  cds.push_back(c);
+}
+
+void CdsStore::clear() {
+  cds.clear();
+  segments.clear();
+  names.clear();
+}

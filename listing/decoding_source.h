@@ -1,0 +1,33 @@
+#pragma once
+// A listing as written, or gzip-compressed: recognised by its first two
+// bytes, so also on standard input. Concatenated gzip members are read as
+// one stream; a truncated or corrupt stream is a read failure, never a short
+// listing.
+
+#include "listing/byte_source.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class DecodingSource : public ByteSource {
+ public:
+  explicit DecodingSource(ByteSource& raw);
+  ~DecodingSource() override;
+  ptrdiff_t read(char* buffer, size_t size) override;
+  std::string error() const override { return error_; }
+
+ private:
+  struct Inflater;
+  bool fill();
+  ptrdiff_t fail(std::string message);
+
+  ByteSource& raw_;
+  std::vector<char> input_ = std::vector<char>(1 << 18);
+  size_t held_ = 0;     // bytes of input_ not yet handed on
+  size_t offset_ = 0;   // where they start
+  bool started_ = false;
+  bool rawEnded_ = false;
+  std::unique_ptr<Inflater> inflater_;  // set for gzip input
+  std::string error_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// Lines of a listing, whatever their length.
+
+#include "listing/byte_source.h"
+
+#include <string_view>
+#include <vector>
+
+class LineReader {
+ public:
+  explicit LineReader(ByteSource& source) : source_(source) {}
+  // The next line: without its line feed, without a carriage return before it
+  // (listings written on Windows), and cut at a NUL byte, since names are
+  // kept as C strings downstream. The view lasts until the next call. False
+  // at the end of the stream and on a read failure (failed() tells which).
+  bool next(std::string_view& line);
+  bool failed() const { return failed_; }
+
+ private:
+  bool fill();
+
+  ByteSource& source_;
+  std::vector<char> buffer_ = std::vector<char>(1 << 20);
+  size_t begin_ = 0;  // first unread byte
+  size_t end_ = 0;    // end of the bytes held
+  bool atEnd_ = false;
+  bool failed_ = false;
+};

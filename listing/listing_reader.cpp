@@ -1,0 +1,70 @@
+#include "listing/listing_reader.h"
+
+namespace {
+
+constexpr size_t NAME_START = 6;    // just after "#gene=" and "#file="
+constexpr size_t CONTIG_START = 8;  // just after "#contig="
+
+bool takeName(std::string_view line, std::string& name) {
+  std::string_view value = line.size() > NAME_START ? line.substr(NAME_START) : std::string_view();
+  if (value.size() > MAX_NAME_LENGTH) return false;
+  name.assign(value);
+  return true;
+}
+
+bool takeContig(std::string_view line, int32_t& contig) {
+  int64_t value = 0;
+  for (size_t k = CONTIG_START; k < line.size() && line[k] >= '0' && line[k] <= '9'; ++k) {
+    value = value * 10 + (line[k] - '0');
+    if (value > MAX_NUMBER) return false;
+  }
+  contig = static_cast<int32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+bool ListingReader::nextLine(std::string_view& line) {
+  if (!ended_ && lines_.next(line)) {
+    if (line.find("#CDS=") != std::string_view::npos) ++count_;
+    return true;
+  }
+  ended_ = true;
+  line = std::string_view();
+  return false;
+}
+
+ListingReader::Status ListingReader::next(ParsedCds& cds, Problem& problem) {
+  std::string_view line;
+  bool any = nextLine(line);
+  if (lines_.failed()) return READ_FAILED;
+  if (!any && groups_ >= count_) return END;
+  ++groups_;
+  cds.segments.clear();
+  cds.flags = line.find("complement") != std::string_view::npos ? COMPLEMENT : 0;
+  if (!parseLocation(line, cds, problem)) return REFUSED;
+  nextLine(line);
+  if (!takeName(line, cds.gene)) {
+    problem = Problem::GENE_NAME_TOO_LONG;
+    return REFUSED;
+  }
+  nextLine(line);
+  if (!takeName(line, cds.file)) {
+    problem = Problem::FILE_NAME_TOO_LONG;
+    return REFUSED;
+  }
+  nextLine(line);
+  if (!takeContig(line, cds.contig)) {
+    problem = Problem::CONTIG_TOO_LARGE;
+    return REFUSED;
+  }
+  nextLine(line);
+  return lines_.failed() ? READ_FAILED : CDS_READ;
+}
+
+bool ListingReader::countToEnd() {
+  std::string_view line;
+  while (nextLine(line)) {
+  }
+  return !lines_.failed();
+}

@@ -1,0 +1,175 @@
+#include "lookup/table_writer.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t WRITE_BLOCK = 1 << 18;  // bytes gathered before a write
+
+// Room an entry of `c` may need at most: every name escaped, every number
+// and segment at its longest.
+size_t entryBound(const Cds& c) { return 512 + 24 * size_t{c.nSegments}; }
+
+// Writes into a buffer with room enough, as the bound above guarantees.
+struct Out {
+  char* p;
+  void put(std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+  }
+  void put(char c) { *p++ = c; }
+  void number(int64_t value) { p = std::to_chars(p, p + 24, value).ptr; }
+  template <size_t N>
+  void line(const char (&key)[N], int64_t value) {
+    put(std::string_view(key, N - 1));
+    number(value);
+    put('\n');
+  }
+  template <size_t N>
+  void line(const char (&key)[N], std::string_view value) {
+    put(std::string_view(key, N - 1));
+    put(value);
+    put('\n');
+  }
+  // A name may hold any byte but NUL and line feed; those that would break a
+  // row are escaped.
+  void escaped(std::string_view value) {
+    for (char c : value) {
+      switch (c) {
+        case '\t': put("\\t"); break;
+        case '\n': put("\\n"); break;
+        case '\r': put("\\r"); break;
+        case '\\': put("\\\\"); break;
+        default: put(c);
+      }
+    }
+  }
+  void location(const CdsStore& store, const Cds& c) {
+    if (c.flags & COMPLEMENT) put("complement(");
+    if (c.nSegments > 1) put("join(");
+    if (c.flags & PARTIAL_LEFT) put('<');
+    const Segment* segment = &store.segments[c.firstSegment];
+    for (uint32_t s = 0; s < c.nSegments; ++s, ++segment) {
+      if (s > 0) put(',');
+      number(segment->start);
+      put("..");
+      number(segment->end);
+    }
+    if (c.flags & PARTIAL_RIGHT) put('>');
+    if (c.nSegments > 1) put(')');
+    if (c.flags & COMPLEMENT) put(')');
+  }
+};
+
+void putT2(Out& out, const CdsStore& store, const GeneEntry& e) {
+  const Cds& c = store.cds[e.cds];
+  out.put("#CDS=");
+  out.location(store, c);
+  out.put('\n');
+  out.line("#gene=", store.names.name(c.gene));
+  out.line("#nListings=", e.nListings);
+  out.line("#nAlt=", e.nAlt);
+  out.line("#file=", store.names.name(c.file));
+  out.line("#contig=", c.contig);
+  out.line("#beforeSpace=", e.beforeSpace);
+  out.line("#afterSpace=", e.afterSpace);
+  out.line("#altCDSFirst=", e.altCDSFirst);
+  out.line("#altCDSLast=", e.altCDSLast);
+  out.put("************\n");
+}
+
+void putTsv(Out& out, const CdsStore& store, const GeneEntry& e) {
+  const Cds& c = store.cds[e.cds];
+  out.location(store, c);
+  out.put('\t');
+  out.escaped(store.names.name(c.gene));
+  for (int64_t v : {int64_t{e.nListings}, int64_t{e.nAlt}}) {
+    out.put('\t');
+    out.number(v);
+  }
+  out.put('\t');
+  out.escaped(store.names.name(c.file));
+  for (int64_t v : {int64_t{c.contig}, int64_t{e.beforeSpace}, int64_t{e.afterSpace}, int64_t{e.altCDSFirst},
+                    int64_t{e.altCDSLast}}) {
+    out.put('\t');
+    out.number(v);
+  }
+  out.put('\n');
+}
+
+}  // namespace
+
+bool FileSink::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error_ = n < 0 ? errno : EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool FileSink::restart() {
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) {
+    error_ = errno;
+    return false;
+  }
+  return true;
+}
+
+std::string locationText(const CdsStore& store, const Cds& cds) {
+  std::string text(entryBound(cds), '\0');
+  Out out{text.data()};
+  out.location(store, cds);
+  text.resize(static_cast<size_t>(out.p - text.data()));
+  return text;
+}
+
+TableWriter::TableWriter(TableSink& sink, TableFormat format) : sink_(sink), format_(format) { begin(); }
+
+void TableWriter::begin() {
+  used_ = 0;
+  if (format_ == TableFormat::TSV) {
+    static constexpr std::string_view header =
+        "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\n";
+    header.copy(block_.data(), header.size());
+    used_ = header.size();
+  }
+}
+
+bool TableWriter::flush() {
+  if (!failed_ && used_ > 0 && !sink_.write(std::string_view(block_.data(), used_))) failed_ = true;
+  used_ = 0;
+  return !failed_;
+}
+
+bool TableWriter::add(const CdsStore& store, const std::vector<GeneEntry>& genes) {
+  for (const GeneEntry& e : genes) {
+    const size_t bound = entryBound(store.cds[e.cds]);
+    if (used_ + bound > block_.size()) {
+      if (!flush()) return false;
+      if (bound > block_.size()) block_.resize(bound);
+    }
+    Out out{block_.data() + used_};
+    if (format_ == TableFormat::T2) putT2(out, store, e);
+    else putTsv(out, store, e);
+    used_ = static_cast<size_t>(out.p - block_.data());
+  }
+  entries_ += static_cast<int64_t>(genes.size());
+  return !failed_;
+}
+
+bool TableWriter::finish() { return flush(); }
+
+bool TableWriter::restart() {
+  entries_ = 0;
+  begin();
+  return !failed_ && sink_.restart();
+}
