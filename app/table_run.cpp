@@ -161,6 +161,7 @@ Pass ListingPass::finish(RunOutcome& outcome, RunOutcome::Kind kind) {
   outcome.kind = kind;
   outcome.nCds = reader_.count();
   if (kind == RunOutcome::DONE) {
+    if (options_.progress) options_.progress({listing_.consumed(), listing_.size(), reader_.count(), "writing"});
     if (base_ + static_cast<int64_t>(pending_.cds.size()) > outcome.nCds)
       pending_.cds.resize(static_cast<size_t>(outcome.nCds - base_));
     send();
@@ -197,7 +198,7 @@ Pass ListingPass::run(RunOutcome& outcome) {
     }
     pending_.add(cds);
     if (options_.progress && (index + 1) % PROGRESS_EVERY == 0)
-      options_.progress({listing_.consumed(), listing_.size(), index + 1});
+      options_.progress({listing_.consumed(), listing_.size(), index + 1, "reading"});
   }
 }
 

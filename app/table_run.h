@@ -22,6 +22,7 @@ struct RunProgress {
   uint64_t bytesRead;   // of the listing as stored (compressed, if it is)
   uint64_t bytesTotal;  // 0 when not known in advance
   int64_t cdsRead;
+  const char* stage;    // "reading", or "writing" once the listing is read
 };
 
 struct RunOptions {

@@ -1,0 +1,135 @@
+#include "app/table_output.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The temporary table's path, for the signal handler: an interrupted run
+// leaves no temporary file behind.
+char pendingPath[4096];
+
+extern "C" void removePendingAndDie(int signal) {
+  if (pendingPath[0] != '\0') unlink(pendingPath);
+  std::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+void watchSignals(const std::string& path) {
+  if (path.size() >= sizeof pendingPath) return;
+  std::memcpy(pendingPath, path.c_str(), path.size() + 1);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, removePendingAndDie);
+}
+
+void forgetSignals() {
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
+  pendingPath[0] = '\0';
+}
+
+std::string failure(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+bool copyAll(int from, int to, bool& closedPipe) {
+  if (lseek(from, 0, SEEK_SET) != 0) return false;
+  static char buffer[1 << 18];
+  for (;;) {
+    ssize_t n = read(from, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n == 0;
+    FileSink out(to);
+    if (!out.write(std::string_view(buffer, static_cast<size_t>(n)))) {
+      errno = out.error();
+      closedPipe = errno == EPIPE;
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+int anonymousTemporaryFile(std::string& error) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/tarn2.XXXXXX";
+  int fd = mkstemp(path.data());
+  if (fd < 0) {
+    error = failure("cannot make a temporary file in " + path.substr(0, path.rfind('/')));
+    return -1;
+  }
+  unlink(path.c_str());
+  return fd;
+}
+
+TableOutput::~TableOutput() { abandon(); }
+
+bool TableOutput::open(const std::string& name, bool force, std::string& error) {
+  name_ = name;
+  if (name == "-") {
+    toStdout_ = true;
+    fd_ = anonymousTemporaryFile(error);
+  } else {
+    struct stat info;
+    if (stat(name.c_str(), &info) == 0) {
+      if (!force) {
+        error = name + ": exists; --force replaces it";
+        return false;
+      }
+      direct_ = !S_ISREG(info.st_mode);
+    }
+    if (direct_) {
+      fd_ = ::open(name.c_str(), O_WRONLY | O_TRUNC);
+      if (fd_ < 0) error = failure(name);
+    } else {
+      size_t slash = name.rfind('/');
+      temporary_ = (slash == std::string::npos ? "" : name.substr(0, slash + 1)) + "." +
+                   name.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+      fd_ = mkstemp(temporary_.data());
+      if (fd_ < 0) {
+        error = failure(name);
+        temporary_.clear();
+        forgetSignals();
+      } else {
+        watchSignals(temporary_);
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd_, 0666 & ~mask);  // as an ordinary new file, not mkstemp's 0600
+      }
+    }
+  }
+  if (fd_ < 0) return false;
+  sink_ = std::make_unique<FileSink>(fd_);
+  return true;
+}
+
+bool TableOutput::commit(std::string& error, bool& closedPipe) {
+  closedPipe = false;
+  if (toStdout_) {
+    bool copied = copyAll(fd_, STDOUT_FILENO, closedPipe);
+    if (!copied && !closedPipe) error = failure("standard output");
+    return copied;
+  }
+  int fd = std::exchange(fd_, -1);
+  if (close(fd) != 0) {
+    error = failure(name_);
+    return false;
+  }
+  if (!direct_ && rename(temporary_.c_str(), name_.c_str()) != 0) {
+    error = failure(name_);
+    return false;
+  }
+  temporary_.clear();
+  forgetSignals();
+  return true;
+}
+
+void TableOutput::abandon() {
+  if (fd_ >= 0) close(std::exchange(fd_, -1));
+  if (!temporary_.empty()) unlink(temporary_.c_str());
+  temporary_.clear();
+  forgetSignals();
+}

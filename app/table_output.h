@@ -1,0 +1,38 @@
+#pragma once
+// Where a command-line run puts its table so that nothing partial is left:
+// a temporary file beside the named file, renamed onto it only when the table
+// is whole and closed; or, for standard output, a temporary file copied out
+// at the end, since a listing found not grouped by source file starts the
+// table again.
+
+#include "lookup/table_writer.h"
+
+#include <memory>
+#include <string>
+
+class TableOutput {
+ public:
+  ~TableOutput();
+  // `name` "-" is standard output. An existing file is replaced only with
+  // `force`; one that is not a regular file (/dev/null, a pipe) is written
+  // directly. False with `error` set when the table cannot be started.
+  bool open(const std::string& name, bool force, std::string& error);
+  TableSink& sink() { return *sink_; }
+  // Puts the whole table in place; false with `error` set when that fails.
+  // A reader of standard output that went away is no error to report:
+  // `closedPipe` is set instead.
+  bool commit(std::string& error, bool& closedPipe);
+  // Removes what a failed run left.
+  void abandon();
+
+ private:
+  int fd_ = -1;
+  bool direct_ = false;   // writing to the named file itself
+  bool toStdout_ = false;
+  std::string name_;
+  std::string temporary_;  // path of the temporary file beside name_, until renamed
+  std::unique_ptr<FileSink> sink_;
+};
+
+// A temporary file in $TMPDIR (or /tmp), already unlinked: -1 on failure.
+int anonymousTemporaryFile(std::string& error);
