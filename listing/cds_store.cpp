@@ -51,7 +51,8 @@ void CdsStore::add(const ParsedCds& parsed) {
   c.nSegments = static_cast<uint16_t>(parsed.segments.size());
   c.flags = parsed.flags;
   c.gene = names.intern(parsed.gene);
-  c.file = names.intern(parsed.file);
+  // A file's CDSs stand together: its name is most often the last one's.
+  c.file = !cds.empty() && names.name(cds.back().file) == parsed.file ? cds.back().file : names.intern(parsed.file);
   c.contig = parsed.contig;
   segments.insert(segments.end(), parsed.segments.begin(), parsed.segments.end());
   cds.push_back(c);

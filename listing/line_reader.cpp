@@ -2,18 +2,34 @@
 
 #include <cstring>
 
+namespace {
+
+constexpr size_t NONE = SIZE_MAX;
+
+size_t findNul(const char* data, size_t from, size_t to) {
+  const void* nul = std::memchr(data + from, '\0', to - from);
+  return nul == nullptr ? NONE : static_cast<size_t>(static_cast<const char*>(nul) - data);
+}
+
+}  // namespace
+
 bool LineReader::fill() {
   if (begin_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
+    if (firstNul_ != NONE) firstNul_ -= begin_;
     begin_ = 0;
   }
   if (end_ == buffer_.size()) buffer_.resize(2 * buffer_.size());  // a line longer than the buffer
   ptrdiff_t got = source_.read(buffer_.data() + end_, buffer_.size() - end_);
   if (got < 0) failed_ = true;
-  if (got <= 0) atEnd_ = true;
-  else end_ += static_cast<size_t>(got);
-  return got > 0;
+  if (got <= 0) {
+    atEnd_ = true;
+    return false;
+  }
+  if (firstNul_ == NONE) firstNul_ = findNul(buffer_.data(), end_, end_ + static_cast<size_t>(got));
+  end_ += static_cast<size_t>(got);
+  return true;
 }
 
 bool LineReader::next(std::string_view& line) {
@@ -37,7 +53,9 @@ bool LineReader::next(std::string_view& line) {
     fill();
   }
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  if (const void* nul = std::memchr(line.data(), '\0', line.size()))
-    line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
+  // NUL bytes are rare: the buffer is searched for them once, not every line.
+  const size_t lineStart = static_cast<size_t>(line.data() - buffer_.data());
+  if (firstNul_ < lineStart + line.size()) line = line.substr(0, firstNul_ - lineStart);
+  if (firstNul_ != NONE && firstNul_ < begin_) firstNul_ = findNul(buffer_.data(), begin_, end_);
   return true;
 }

@@ -3,6 +3,7 @@
 
 #include "listing/byte_source.h"
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,7 @@ class LineReader {
   std::vector<char> buffer_ = std::vector<char>(1 << 20);
   size_t begin_ = 0;  // first unread byte
   size_t end_ = 0;    // end of the bytes held
+  size_t firstNul_ = SIZE_MAX;  // first NUL byte at or after begin_, SIZE_MAX when none is held
   bool atEnd_ = false;
   bool failed_ = false;
 };
