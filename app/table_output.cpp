@@ -69,37 +69,35 @@ TableOutput::~TableOutput() { abandon(); }
 
 bool TableOutput::open(const std::string& name, bool force, std::string& error) {
   name_ = name;
-  if (name == "-") {
-    toStdout_ = true;
+  struct stat info;
+  const bool exists = name != "-" && stat(name.c_str(), &info) == 0;
+  if (exists && !force) {
+    error = name + ": exists; --force replaces it";
+    return false;
+  }
+  if (name == "-" || (exists && !S_ISREG(info.st_mode))) {
+    // Standard output, /dev/null or a named pipe cannot take a table back:
+    // it is kept aside and copied out once whole.
+    destination_ = name == "-" ? STDOUT_FILENO : ::open(name.c_str(), O_WRONLY | O_TRUNC);
+    if (destination_ < 0) {
+      error = failure(name);
+      return false;
+    }
     fd_ = anonymousTemporaryFile(error);
   } else {
-    struct stat info;
-    if (stat(name.c_str(), &info) == 0) {
-      if (!force) {
-        error = name + ": exists; --force replaces it";
-        return false;
-      }
-      direct_ = !S_ISREG(info.st_mode);
+    size_t slash = name.rfind('/');
+    size_t base = slash == std::string::npos ? 0 : slash + 1;
+    temporary_ = name.substr(0, base) + "." + name.substr(base) + ".XXXXXX";
+    fd_ = mkstemp(temporary_.data());
+    if (fd_ < 0) {
+      error = failure(name);
+      temporary_.clear();
+      return false;
     }
-    if (direct_) {
-      fd_ = ::open(name.c_str(), O_WRONLY | O_TRUNC);
-      if (fd_ < 0) error = failure(name);
-    } else {
-      size_t slash = name.rfind('/');
-      temporary_ = (slash == std::string::npos ? "" : name.substr(0, slash + 1)) + "." +
-                   name.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
-      fd_ = mkstemp(temporary_.data());
-      if (fd_ < 0) {
-        error = failure(name);
-        temporary_.clear();
-        forgetSignals();
-      } else {
-        watchSignals(temporary_);
-        mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd_, 0666 & ~mask);  // as an ordinary new file, not mkstemp's 0600
-      }
-    }
+    watchSignals(temporary_);
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd_, 0666 & ~mask);  // as an ordinary new file, not mkstemp's 0600
   }
   if (fd_ < 0) return false;
   sink_ = std::make_unique<FileSink>(fd_);
@@ -108,17 +106,13 @@ bool TableOutput::open(const std::string& name, bool force, std::string& error) 
 
 bool TableOutput::commit(std::string& error, bool& closedPipe) {
   closedPipe = false;
-  if (toStdout_) {
-    bool copied = copyAll(fd_, STDOUT_FILENO, closedPipe);
-    if (!copied && !closedPipe) error = failure("standard output");
+  if (destination_ >= 0) {
+    int destination = std::exchange(destination_, -1);
+    bool copied = copyAll(fd_, destination, closedPipe) && (destination == STDOUT_FILENO || close(destination) == 0);
+    if (!copied && !closedPipe) error = failure(name_ == "-" ? "standard output" : name_);
     return copied;
   }
-  int fd = std::exchange(fd_, -1);
-  if (close(fd) != 0) {
-    error = failure(name_);
-    return false;
-  }
-  if (!direct_ && rename(temporary_.c_str(), name_.c_str()) != 0) {
+  if (close(std::exchange(fd_, -1)) != 0 || rename(temporary_.c_str(), name_.c_str()) != 0) {
     error = failure(name_);
     return false;
   }
@@ -129,6 +123,7 @@ bool TableOutput::commit(std::string& error, bool& closedPipe) {
 
 void TableOutput::abandon() {
   if (fd_ >= 0) close(std::exchange(fd_, -1));
+  if (destination_ > STDOUT_FILENO) close(std::exchange(destination_, -1));
   if (!temporary_.empty()) unlink(temporary_.c_str());
   temporary_.clear();
   forgetSignals();

@@ -1,9 +1,9 @@
 #pragma once
 // Where a command-line run puts its table so that nothing partial is left:
 // a temporary file beside the named file, renamed onto it only when the table
-// is whole and closed; or, for standard output, a temporary file copied out
-// at the end, since a listing found not grouped by source file starts the
-// table again.
+// is whole and closed; or, for standard output and files that are no regular
+// files, a temporary file copied out at the end, since a listing found not
+// grouped by source file starts the table again.
 
 #include "lookup/table_writer.h"
 
@@ -14,8 +14,7 @@ class TableOutput {
  public:
   ~TableOutput();
   // `name` "-" is standard output. An existing file is replaced only with
-  // `force`; one that is not a regular file (/dev/null, a pipe) is written
-  // directly. False with `error` set when the table cannot be started.
+  // `force`. False with `error` set when the table cannot be started.
   bool open(const std::string& name, bool force, std::string& error);
   TableSink& sink() { return *sink_; }
   // Puts the whole table in place; false with `error` set when that fails.
@@ -26,9 +25,8 @@ class TableOutput {
   void abandon();
 
  private:
-  int fd_ = -1;
-  bool direct_ = false;   // writing to the named file itself
-  bool toStdout_ = false;
+  int fd_ = -1;           // the table as it is written
+  int destination_ = -1;  // where a kept-aside table is copied at the end
   std::string name_;
   std::string temporary_;  // path of the temporary file beside name_, until renamed
   std::unique_ptr<FileSink> sink_;
