@@ -101,14 +101,16 @@ class ProgressLine {
   void show(const RunProgress& p) {
     if (!shown_) return;
     auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
+    const bool newStage = p.stage != stage_;
+    if (now - start_ < std::chrono::seconds(1) || (!newStage && now - last_ < std::chrono::milliseconds(200))) return;
     last_ = now;
+    stage_ = p.stage;
     written_ = true;
     if (p.bytesTotal > 0)
-      std::fprintf(stderr, "\rtarn2: %s, %d%% of the listing read, %lld CDSs\033[K", p.stage,
+      std::fprintf(stderr, "\rtarn2: %s: %d%% of the listing read, %lld CDSs\033[K", p.stage,
                    static_cast<int>(100 * p.bytesRead / p.bytesTotal), static_cast<long long>(p.cdsRead));
     else
-      std::fprintf(stderr, "\rtarn2: %s, %lld CDSs read\033[K", p.stage, static_cast<long long>(p.cdsRead));
+      std::fprintf(stderr, "\rtarn2: %s: %lld CDSs read\033[K", p.stage, static_cast<long long>(p.cdsRead));
   }
   void clear() {
     if (written_) std::fputs("\r\033[K", stderr);
@@ -118,6 +120,7 @@ class ProgressLine {
  private:
   bool shown_;
   bool written_ = false;
+  const char* stage_ = nullptr;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_;
 };
