@@ -26,7 +26,7 @@ class TableStage {
   TableStage(TableWriter& writer, bool threaded) : writer_(writer) {
     if (threaded) worker_ = std::thread([this] { work(); });
   }
-  ~TableStage() { close(); }
+  ~TableStage() { stop(); }
 
   // Takes the CDSs of `store`, leaving it empty for reuse.
   void send(CdsStore& store) { push(Item{false, std::move(store)}, store); }
@@ -38,14 +38,7 @@ class TableStage {
   bool failed() const { return failed_; }
   // Waits until everything sent is written; rethrows what the thread threw.
   void close() {
-    if (worker_.joinable()) {
-      {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
-      }
-      changed_.notify_all();
-      worker_.join();
-    }
+    stop();
     if (thrown_) std::rethrow_exception(std::exchange(thrown_, nullptr));
   }
 
@@ -61,6 +54,16 @@ class TableStage {
     if (!ok) failed_ = true;
   }
 
+  void stop() {
+    if (!worker_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+  }
+
   void push(Item item, CdsStore& emptied) {
     if (!worker_.joinable()) {
       take(item);
@@ -69,8 +72,8 @@ class TableStage {
       return;
     }
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queue_.size() < BATCHES_IN_FLIGHT; });
-    queue_.push_back(std::move(item));
+    changed_.wait(lock, [this] { return queue_.size() < BATCHES_IN_FLIGHT || failed_; });
+    if (!failed_) queue_.push_back(std::move(item));
     if (spare_.empty()) {
       emptied = CdsStore();
     } else {
@@ -172,6 +175,7 @@ Pass ListingPass::finish(RunOutcome& outcome, RunOutcome::Kind kind) {
 Pass ListingPass::run(RunOutcome& outcome) {
   ParsedCds cds;
   std::string currentFile;
+  size_t currentHash = 0;
   std::unordered_set<size_t> finishedFiles;  // hashes: a collision only costs a second reading
   for (;;) {
     Problem problem;
@@ -189,8 +193,9 @@ Pass ListingPass::run(RunOutcome& outcome) {
     if (!whole_ && (index == 0 || cds.file != currentFile)) {
       const size_t hash = std::hash<std::string>{}(cds.file);
       if (finishedFiles.count(hash) != 0) return Pass::NOT_GROUPED;
-      if (index > 0) finishedFiles.insert(std::hash<std::string>{}(currentFile));
+      if (index > 0) finishedFiles.insert(currentHash);
       currentFile = cds.file;
+      currentHash = hash;
       if (reader_.count() >= index && !send()) {
         if (!reader_.countToEnd()) return readFailed(outcome);
         return finish(outcome, RunOutcome::WRITE_FAILED);

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr size_t WRITE_BLOCK = 1 << 18;  // bytes gathered before a write
-
 // Room an entry of `c` may need at most: every name escaped, every number
 // and segment at its longest.
 size_t entryBound(const Cds& c) { return 512 + 24 * size_t{c.nSegments}; }

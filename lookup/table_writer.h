@@ -55,7 +55,7 @@ class TableWriter {
 
   TableSink& sink_;
   TableFormat format_;
-  std::vector<char> block_ = std::vector<char>(1 << 18);  // entries gathered for one write
+  std::vector<char> block_ = std::vector<char>(1 << 18);  // entries gathered for one write of this size
   size_t used_ = 0;                                     // bytes of block_ in use
   int64_t entries_ = 0;
   bool failed_ = false;
