@@ -17,6 +17,7 @@ std::string capitals(std::string text) {
 }
 
 [[noreturn]] void cannotOpen(const std::string& name) { haltWith("PROBLEM OPENING THE FILE " + name + "."); }
+[[noreturn]] void cannotRead(const std::string& name) { haltWith("PROBLEM READING THE FILE " + name + "."); }
 
 // The messages of the stages that come before reading, in the order the
 // console has always shown them: the listing is counted while it is read.
@@ -36,14 +37,14 @@ int runDialogRun(const DialogNames& names) {
   int tableFd = open(names.table.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
   if (tableFd < 0) {
     ListingReader counter(listing);
-    if (!counter.countToEnd()) haltWith("PROBLEM READING THE FILE " + names.listing + ".");
+    if (!counter.countToEnd()) cannotRead(names.listing);
     reportCounted(names, counter.count());
     cannotOpen(names.table);
   }
   FileSink table(tableFd);
 
   RunOutcome outcome = makeTable(listing, table, RunOptions{});
-  if (outcome.kind == RunOutcome::READ_FAILED) haltWith("PROBLEM READING THE FILE " + names.listing + ".");
+  if (outcome.kind == RunOutcome::READ_FAILED) cannotRead(names.listing);
   reportCounted(names, outcome.nCds);
   std::cout << "\nReading CDS data from " << names.listing << std::flush;
   if (outcome.kind == RunOutcome::REFUSED) {
