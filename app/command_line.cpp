@@ -174,7 +174,8 @@ int run(const Options& options) {
       say(listingName + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem));
       return EXIT_RUN_FAILED;
     case RunOutcome::WRITE_FAILED:
-      say(tableName + ": " + std::strerror(static_cast<FileSink&>(output.sink()).error()));
+      say(tableName + ": " + (output.keptAside() ? "cannot keep the table in a temporary file: " : "") +
+          std::strerror(output.sink().error()));
       return EXIT_RUN_FAILED;
     case RunOutcome::DONE: break;
   }

@@ -16,7 +16,9 @@ class TableOutput {
   // `name` "-" is standard output. An existing file is replaced only with
   // `force`. False with `error` set when the table cannot be started.
   bool open(const std::string& name, bool force, std::string& error);
-  TableSink& sink() { return *sink_; }
+  FileSink& sink() { return *sink_; }
+  // The table goes to a temporary file in $TMPDIR first.
+  bool keptAside() const { return destination_ >= 0; }
   // Puts the whole table in place; false with `error` set when that fails.
   // A reader of standard output that went away is no error to report:
   // `closedPipe` is set instead.

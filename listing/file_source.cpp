@@ -55,12 +55,17 @@ ptrdiff_t SpillingSource::read(char* buffer, size_t size) {
       if (written < 0 && errno == EINTR) continue;
       if (written <= 0) {
         error_ = written < 0 ? errno : EIO;
+        keepFailed_ = true;
         return -1;
       }
       at += written;
     }
   }
   return n;
+}
+
+std::string SpillingSource::error() const {
+  return keepFailed_ ? "cannot keep a copy of it in a temporary file: " + FileSource::error() : FileSource::error();
 }
 
 bool SpillingSource::rewind() {

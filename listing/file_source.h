@@ -27,11 +27,13 @@ class SpillingSource : public FileSource {
  public:
   SpillingSource(int fd, int spillFd) : FileSource(fd), spillFd_(spillFd) {}
   ptrdiff_t read(char* buffer, size_t size) override;
+  std::string error() const override;
   bool rewind() override;
   uint64_t size() const override { return 0; }
 
  private:
   int spillFd_;
+  bool keepFailed_ = false;  // the copy, not the pipe, failed
   bool replaying_ = false;  // reading the kept bytes back
   bool rewound_ = false;
 };
