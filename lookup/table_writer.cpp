@@ -50,7 +50,7 @@ struct Out {
     if (c.flags & COMPLEMENT) put("complement(");
     if (c.nSegments > 1) put("join(");
     if (c.flags & PARTIAL_LEFT) put('<');
-    const Segment* segment = &store.segments[c.firstSegment];
+    const Segment* segment = store.segments.data() + c.firstSegment;
     for (uint32_t s = 0; s < c.nSegments; ++s, ++segment) {
       if (s > 0) put(',');
       number(segment->start);
