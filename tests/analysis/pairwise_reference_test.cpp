@@ -1,158 +1,103 @@
-// The analysis passes against a plain pairwise computation of the same
-// results, on seeded random tables: dense ones (one contig, few genes, many
-// ties, overlaps, repeats and alternatives) and sparse ones.
+// analyseGenes against a plain every-pair computation on seeded random listings:
+// dense ones (one place, few genes, ties, overlaps, repeats, alternatives) and sparse ones.
 
-#include "analysis/gene_analyses.h"
-#include "tests/analysis/test_table.h"
+#include "analysis/gene_analysis.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 namespace {
 
-struct Derived {
-  int32_t beforeSpace, afterSpace, altCDSFirst, altCDSLast, nListings, nAlt, isFirstListing;
-};
+bool samePlace(const ParsedCds& a, const ParsedCds& b) { return a.file == b.file && a.contig == b.contig; }
+bool sameGene(const ParsedCds& a, const ParsedCds& b) { return samePlace(a, b) && a.gene == b.gene; }
+int32_t first(const ParsedCds& c) { return c.segments.front().start; }
+int32_t last(const ParsedCds& c) { return c.segments.back().end; }
 
-bool samePlace(const CdsRecord& a, const CdsRecord& b) {
-  return a.contig == b.contig && std::strcmp(a.file, b.file) == 0;
-}
-bool sameGene(const CdsRecord& a, const CdsRecord& b) { return samePlace(a, b) && std::strcmp(a.gene, b.gene) == 0; }
-
-// Every pair, as the results are defined; records without segments are nobody's neighbour.
-void referenceSpacing(std::vector<Derived>& out) {
-  for (int32_t i = 0; i < nCds; ++i) {
-    const CdsRecord& ri = records[i];
-    bool hasSpan = false;
-    int32_t lo = 0, hi = 0;
-    for (int32_t j = 0; j < nCds; ++j) {
-      const CdsRecord& rj = records[j];
-      if (!sameGene(ri, rj) || rj.nSegments == 0) continue;
-      lo = hasSpan ? std::min(lo, firstPosition(rj)) : firstPosition(rj);
-      hi = hasSpan ? std::max(hi, lastPosition(rj)) : lastPosition(rj);
-      hasSpan = true;
-    }
-    int64_t before = NO_NEIGHBOUR_SPACE, after = NO_NEIGHBOUR_SPACE;
-    for (int32_t j = 0; j < nCds && ri.nSegments > 0; ++j) {
-      const CdsRecord& rj = records[j];
-      if (j == i || rj.nSegments == 0 || !samePlace(ri, rj) || sameGene(ri, rj)) continue;
-      if (firstPosition(rj) < firstPosition(ri))
-        before = std::min(before, std::max<int64_t>(-1, int64_t{firstPosition(ri)} - lastPosition(rj) - 1));
-      if (lastPosition(ri) < lastPosition(rj))
-        after = std::min(after, std::max<int64_t>(-1, int64_t{firstPosition(rj)} - lastPosition(ri) - 1));
-    }
-    out[i].beforeSpace = static_cast<int32_t>(before);
-    out[i].afterSpace = static_cast<int32_t>(after);
-    out[i].altCDSFirst = lo;
-    out[i].altCDSLast = hi;
+bool matches(const std::vector<Segment>& later, const std::vector<Segment>& known) {
+  for (size_t r = 0; r < later.size(); ++r) {
+    const Segment k = r < known.size() ? known[r] : Segment{0, 0};
+    if (later[r].start != k.start || later[r].end != k.end) return false;
   }
+  return true;
 }
 
-// A fixed store of segment lists, cleared for every group; a later listing
-// is compared over its own segments only.
-void referenceListings(std::vector<Derived>& out) {
-  for (int32_t i = 0; i < nCds; ++i) out[i] = {out[i].beforeSpace, out[i].afterSpace, out[i].altCDSFirst,
-                                              out[i].altCDSLast, 1, 0, 1};
-  std::vector<std::vector<Segment>> store;
-  for (int32_t i = 0; i < nCds; ++i) {
-    if (!out[i].isFirstListing) continue;
-    store.assign(1, std::vector<Segment>(MAX_SEGMENTS, Segment{0, 0}));
-    std::copy(records[i].segments, records[i].segments + records[i].nSegments, store[0].begin());
-    for (int32_t j = i + 1; j < nCds; ++j) {
-      if (!out[j].isFirstListing || !sameGene(records[i], records[j])) continue;
-      ++out[i].nListings;
-      out[j].isFirstListing = 0;
-      int unmatched = 0;
-      for (const auto& variant : store) {
-        for (int32_t r = 0; r < records[j].nSegments; ++r) {
-          if (records[j].segments[r].start != variant[r].start || records[j].segments[r].end != variant[r].end) {
-            ++unmatched;
-            break;
-          }
-        }
-      }
-      if (unmatched == static_cast<int>(store.size())) {
-        store.emplace_back(MAX_SEGMENTS, Segment{0, 0});
-        std::copy(records[j].segments, records[j].segments + records[j].nSegments, store.back().begin());
-        ++out[i].nAlt;
-      }
+std::vector<GeneEntry> reference(const std::vector<ParsedCds>& cds) {
+  std::vector<GeneEntry> entries;
+  for (size_t i = 0; i < cds.size(); ++i) {
+    const ParsedCds& me = cds[i];  // a gene's first listing
+    if (std::any_of(cds.begin(), cds.begin() + i, [&](const ParsedCds& c) { return sameGene(c, me); })) continue;
+    GeneEntry e{static_cast<uint32_t>(i), 0, 0, NO_NEIGHBOUR_SPACE, NO_NEIGHBOUR_SPACE, 0, 0};
+    std::vector<std::vector<Segment>> lists{me.segments};
+    bool spanned = false;
+    for (const ParsedCds& c : cds) {
+      if (!sameGene(me, c)) continue;
+      ++e.nListings;
+      if (std::none_of(lists.begin(), lists.end(), [&](const auto& list) { return matches(c.segments, list); }))
+        lists.push_back(c.segments), ++e.nAlt;
+      if (c.segments.empty()) continue;
+      e.altCDSFirst = spanned ? std::min(e.altCDSFirst, first(c)) : first(c);
+      e.altCDSLast = spanned ? std::max(e.altCDSLast, last(c)) : last(c);
+      spanned = true;
     }
+    auto space = [](int64_t gap) { return static_cast<int32_t>(std::max<int64_t>(-1, gap)); };
+    for (const ParsedCds& c : cds) {
+      if (me.segments.empty() || c.segments.empty() || !samePlace(me, c) || sameGene(me, c)) continue;
+      if (first(c) < first(me)) e.beforeSpace = std::min(e.beforeSpace, space(int64_t{first(me)} - last(c) - 1));
+      if (last(c) > last(me)) e.afterSpace = std::min(e.afterSpace, space(int64_t{first(c)} - last(me) - 1));
+    }
+    entries.push_back(e);
   }
+  return entries;
 }
 
 struct Shape {
-  int nRecords, nGenes, nPlaces, positionRange, maxLength, maxSegments;
+  int nCds, nGenes, nPlaces, positionRange, maxLength, maxSegments, nSeeds;
 };
 
-std::vector<TestCds> randomListing(std::mt19937& rng, const Shape& shape) {
+std::vector<ParsedCds> randomListing(std::mt19937& rng, const Shape& shape) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  std::vector<TestCds> listing;
-  std::vector<std::vector<Segment>> recent;  // reused so that repeats and leading parts occur
-  for (int k = 0; k < shape.nRecords; ++k) {
-    TestCds cds;
+  std::vector<ParsedCds> listing(shape.nCds);
+  for (int k = 0; k < shape.nCds; ++k) {
+    ParsedCds& cds = listing[k];
     if (pick(10) != 0) cds.gene = std::to_string(pick(shape.nGenes));  // an empty name now and then
-    int place = pick(shape.nPlaces);
+    const int place = pick(shape.nPlaces), style = pick(10);
     cds.contig = place % 3;
-    cds.file = "file";
-    cds.file += std::to_string(place / 3);
-    int style = pick(10);
-    if (style < 3 && !recent.empty()) {
-      cds.segments = recent[pick(static_cast<int>(recent.size()))];
+    cds.file = std::to_string(place / 3);
+    if (style < 3 && k > 0) {  // repeats and prefixes of earlier segment lists
+      cds.segments = listing[pick(k)].segments;
       if (style == 0 && cds.segments.size() > 1) cds.segments.resize(1 + pick(static_cast<int>(cds.segments.size())));
-    } else if (style == 3) {
-      // no complete segment
-    } else {
-      int n = 1 + pick(shape.maxSegments);
-      int32_t at = pick(shape.positionRange);
-      for (int s = 0; s < n; ++s) {
-        int32_t start = at + pick(shape.maxLength);
-        int32_t end = pick(20) == 0 ? start - pick(shape.maxLength) : start + pick(shape.maxLength);
-        if (pick(30) == 0) end = start;
-        cds.segments.push_back({start, std::max(end, 0)});
+    } else if (style > 3) {  // style 3: no complete segment
+      for (int at = pick(shape.positionRange), s = 1 + pick(shape.maxSegments); s > 0; --s) {
+        const int32_t start = at + pick(shape.maxLength), length = pick(shape.maxLength);
+        cds.segments.push_back({start, pick(20) == 0 ? std::max(start - length, 0) : pick(30) == 0 ? start : start + length});
         at = start;
       }
+      if (pick(50) == 0) cds.segments.back().end = MAX_NUMBER;
     }
-    if (pick(50) == 0 && !cds.segments.empty()) cds.segments.back().end = 2147483647;
-    if (pick(8) == 0 && cds.segments.size() < MAX_SEGMENTS) cds.danglingStart = pick(shape.positionRange);
-    recent.push_back(cds.segments);
-    listing.push_back(cds);
   }
   return listing;
 }
 
-void compareWithReference(const Shape& shape, unsigned seed) {
-  std::mt19937 rng(seed);
-  makeTable(randomListing(rng, shape));
-  std::vector<Derived> want(nCds);
-  referenceSpacing(want);
-  referenceListings(want);
-  calculateGeneSpacing();
-  findMultipleListings();
-  for (int32_t i = 0; i < nCds; ++i) {
-    const CdsRecord& r = records[i];
-    ASSERT_EQ(r.beforeSpace, want[i].beforeSpace) << "seed " << seed << " record " << i;
-    ASSERT_EQ(r.afterSpace, want[i].afterSpace) << "seed " << seed << " record " << i;
-    ASSERT_EQ(r.altCDSFirst, want[i].altCDSFirst) << "seed " << seed << " record " << i;
-    ASSERT_EQ(r.altCDSLast, want[i].altCDSLast) << "seed " << seed << " record " << i;
-    ASSERT_EQ(r.nListings, want[i].nListings) << "seed " << seed << " record " << i;
-    ASSERT_EQ(r.nAlt, want[i].nAlt) << "seed " << seed << " record " << i;
-    ASSERT_EQ(r.isFirstListing, want[i].isFirstListing) << "seed " << seed << " record " << i;
+TEST(PairwiseReference, RandomListings) {
+  auto fields = [](const GeneEntry& e) {
+    return std::tuple(e.cds, e.nListings, e.nAlt, e.beforeSpace, e.afterSpace, e.altCDSFirst, e.altCDSLast);
+  };
+  const Shape shapes[] = {{300, 6, 1, 400, 60, 3, 200}, {400, 80, 9, 100000, 3000, 5, 100},
+                          {200, 150, 30, 2000000000, 20000000, 4, 100}};
+  for (const Shape& shape : shapes) {
+    for (int seed = 1; seed <= shape.nSeeds; ++seed) {
+      std::mt19937 rng(seed * 7 + shape.nPlaces);
+      const std::vector<ParsedCds> listing = randomListing(rng, shape);
+      CdsStore store;
+      for (const ParsedCds& cds : listing) store.add(cds);
+      const std::vector<GeneEntry> got = analyseGenes(store), want = reference(listing);
+      ASSERT_EQ(got.size(), want.size()) << "seed " << seed;
+      for (size_t g = 0; g < got.size(); ++g) ASSERT_EQ(fields(got[g]), fields(want[g])) << "seed " << seed << ", gene " << g;
+    }
   }
-}
-
-TEST(PairwiseReference, DenseTables) {
-  for (unsigned seed = 1; seed <= 300; ++seed) compareWithReference({300, 6, 1, 400, 60, 3}, seed);
-}
-
-TEST(PairwiseReference, ManyGenesAndPlaces) {
-  for (unsigned seed = 1001; seed <= 1200; ++seed) compareWithReference({400, 80, 9, 100000, 3000, 5}, seed);
-}
-
-TEST(PairwiseReference, SparseTables) {
-  for (unsigned seed = 2001; seed <= 2100; ++seed)
-    compareWithReference({200, 150, 30, 2000000000, 20000000, 4}, seed);
 }
 
 }  // namespace

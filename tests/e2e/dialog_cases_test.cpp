@@ -1,75 +1,21 @@
-// Runs every case of tests/e2e/cases: a small listing, the answers typed, the
-// console output expected byte for byte and the files expected afterwards.
-//
-// A case file starts with a free description, then sections:
-//   === given NAME         a file put in the run folder before the run
-//   === given folder NAME  a folder put there
-//   === answers            what is typed at the console
-//   === console            what the console must show
-//   === expect NAME        a file's bytes after the run
-//   === expect no NAME     a file that must not exist after the run
-// Every given file without an expect section must be left unchanged, and no
-// other file may appear. In section text {BELL} is the bell, {CR} a carriage
-// return, {CLEAR} the 50 line breaks that clear the console, and {NOEOL} at
-// the end of a line drops that line's line break.
+// Runs every case of tests/e2e/cases (see case_file.h). A given file without
+// an expect section must be left unchanged, and no other file may appear. A
+// case with a "command" section runs that shell line instead of the dialog
+// and compares its "stdout" and "stderr".
 
+#include "tests/e2e/case_file.h"
 #include "tests/e2e/run_tarn2.h"
+#include "tests/in_memory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
-#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Section {
-  std::string kind;  // given, given folder, answers, console, expect, expect no
-  std::string name;
-  std::string text;
-};
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
-
-std::string unescape(std::string text) {
-  replaceAll(text, "{NOEOL}\n", "");
-  replaceAll(text, "{BELL}", "\a");
-  replaceAll(text, "{CR}", "\r");
-  replaceAll(text, "{CLEAR}", std::string(50, '\n'));
-  return text;
-}
-
-std::vector<Section> readCase(const std::string& path) {
-  std::vector<Section> sections;
-  std::istringstream lines(readFile(path));
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.rfind("=== ", 0) == 0) {
-      std::string header = line.substr(4);
-      Section section;
-      for (const char* kind : {"given folder ", "expect no ", "given ", "expect "}) {
-        if (header.rfind(kind, 0) == 0) {
-          section.kind = std::string(kind, std::string(kind).size() - 1);
-          section.name = header.substr(section.kind.size() + 1);
-          break;
-        }
-      }
-      if (section.kind.empty()) section.kind = header;
-      sections.push_back(section);
-    } else if (!sections.empty()) {
-      sections.back().text += line + "\n";
-    }
-  }
-  for (Section& section : sections) section.text = unescape(section.text);
-  return sections;
-}
 
 std::vector<std::string> caseNames() {
   std::vector<std::string> names;
@@ -82,50 +28,53 @@ std::vector<std::string> caseNames() {
 class DialogCase : public testing::TestWithParam<std::string> {};
 
 TEST_P(DialogCase, ConsoleAndFilesMatch) {
-  std::vector<Section> sections = readCase(std::string(CASES_DIR) + "/" + GetParam() + ".case");
-  std::string folder = makeScratchFolder();
-  std::map<std::string, std::string> given;
-  std::string answers, console;
-  bool hasConsole = false;
-  for (const Section& s : sections) {
-    if (s.kind == "given") {
-      writeFile(folder + "/" + s.name, s.text);
-      given[s.name] = s.text;
-    } else if (s.kind == "given folder") {
-      fs::create_directory(folder + "/" + s.name);
-    } else if (s.kind == "answers") {
-      answers = s.text;
-    } else if (s.kind == "console") {
-      console = s.text;
-      hasConsole = true;
-    }
+  const std::string folder = makeScratchFolder();
+  std::map<std::string, std::string> sections = readCase(GetParam()), files;
+  for (const auto& [header, text] : sections) {
+    if (header.rfind("given folder ", 0) == 0) fs::create_directory(folder + "/" + header.substr(13));
+    else if (header.rfind("given ", 0) == 0) writeFile(folder + "/" + header.substr(6), files[header.substr(6)] = text);
   }
-  ASSERT_TRUE(hasConsole) << "the case has no console section";
-
-  EXPECT_EQ(runTarn2(folder, answers), console);
-
-  std::map<std::string, std::string> left = filesIn(folder);
-  std::set<std::string> accounted;
-  for (const Section& s : sections) {
-    if (s.kind == "expect") {
-      accounted.insert(s.name);
-      ASSERT_TRUE(left.count(s.name)) << s.name << " was not left";
-      EXPECT_EQ(left[s.name], s.text) << "bytes of " << s.name;
-    } else if (s.kind == "expect no") {
-      accounted.insert(s.name);
-      EXPECT_FALSE(left.count(s.name)) << s.name << " should not exist";
-    }
+  for (const auto& [header, text] : sections)
+    if (header.rfind("expect ", 0) == 0) files[header.substr(7)] = text;
+  if (sections.count("command")) {
+    // A command-line case: its standard output and error, status 0 unless
+    // the script prints statuses itself.
+    const Ran ran = runInFolder(folder, sections["command"], "");
+    EXPECT_EQ(ran.out, sections["stdout"]);
+    EXPECT_EQ(ran.err, sections["stderr"]);
+    EXPECT_EQ(ran.status, 0);
+  } else {
+    ASSERT_TRUE(sections.count("console")) << "the case has no console section";
+    EXPECT_EQ(runTarn2(folder, sections["answers"]), sections["console"]);
   }
-  for (const auto& [name, bytes] : given) {
-    if (accounted.count(name)) continue;
-    accounted.insert(name);
-    EXPECT_EQ(left[name], bytes) << name << " was changed";
-  }
-  for (const auto& [name, bytes] : left) EXPECT_TRUE(accounted.count(name)) << "unexpected file " << name;
+  EXPECT_EQ(filesIn(folder), files);
   fs::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DialogCase, testing::ValuesIn(caseNames()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// Runs stopped after G leave the table empty: a refusal that comes after
+// more than one write block of the table went out, and a write that a file
+// size limit makes fail.
+TEST(StoppedRun, ReportsAndLeavesTheTableEmpty) {
+  std::string location = "1000000000..1000000001", refused;
+  for (int s = 1; s < 500; ++s) location += ",1000000000..1000000001";
+  for (int k = 0; k < 30; ++k) refused += group(location, std::to_string(k), "a.gb");
+  refused += group("1..2", "b", "b.gb") + group("1..2", std::string(61, 'g'), "b.gb");
+  const std::string reading = "Reading CDS data from in", written = "\nCalculating gene spacing\nLooking for multiple "
+                              "listings and alternative CDSs\nWriting lookup table: out.t2\n";
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {refused, -1, reading + "\a\nCDS 32 HAS A GENE NAME LONGER THAN 60 CHARACTERS.\nREZI2_d1 halted.\n"},
+      {group("1..2", "a"), 0, reading + written + "\a\nPROBLEM WRITING THE FILE out.t2.\nREZI2_d1 halted.\n"}};
+  for (const auto& [listing, fileBlocks, tail] : cases) {
+    const std::string folder = makeScratchFolder();
+    writeFile(folder + "/in", listing);
+    const std::string console = runTarn2(folder, "in\nout\nG\n", fileBlocks);
+    EXPECT_EQ(console.substr(std::min(console.find(reading), console.size())), tail);
+    EXPECT_EQ(filesIn(folder), (std::map<std::string, std::string>{{"in", listing}, {"out.t2", ""}}));
+    fs::remove_all(folder);
+  }
+}
 
 }  // namespace

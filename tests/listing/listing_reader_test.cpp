@@ -1,0 +1,149 @@
+#include "listing/decoding_source.h"
+#include "listing/listing_reader.h"
+#include "tests/in_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include <zlib.h>
+
+namespace {
+
+using namespace std::string_literals;  // listings with NUL bytes
+
+std::string segmentsOf(const ParsedCds& c) {
+  std::string text;
+  for (const Segment& s : c.segments) text += std::to_string(s.start) + "-" + std::to_string(s.end) + ",";
+  return text;
+}
+
+const char* const PROBLEMS[] = {"segments", "position", "gene", "file", "contig"};
+
+// Every group the reader gives, then how it stopped and the count.
+std::string readAll(const std::string& listing, size_t chunk, size_t failAt) {
+  StringSource source(listing, chunk, failAt);
+  ListingReader reader(source);
+  ParsedCds c;
+  Problem problem;
+  std::string out;
+  ListingReader::Status status;
+  while ((status = reader.next(c, problem)) == ListingReader::CDS_READ)
+    out += "[" + c.gene + "/" + c.file + "/" + std::to_string(c.contig) + "/" + std::to_string(c.flags) + ":" +
+           segmentsOf(c) + "]";
+  if (status == ListingReader::REFUSED) {
+    out += "refused " + std::to_string(reader.groups()) + " " + PROBLEMS[static_cast<int>(problem)] + " ";
+    if (!reader.countToEnd()) status = ListingReader::READ_FAILED;
+  }
+  return out + (status == ListingReader::READ_FAILED ? "failed" : "count " + std::to_string(reader.count()));
+}
+
+TEST(ListingReader, GroupsCountsAndRefusals) {
+  const std::string longLine((1 << 20) + 10, 'x'), g60(60, 'g'), g61(61, 'g');
+  const struct {
+    std::string listing, read;
+    size_t failAt = SIZE_MAX;
+  } cases[] = {
+      {"", "count 0"},
+      {group("1..2", "a") + "x #CDS= y\n#CDS\n#cds=\n", "[a/f.gb/1/0:1-2,][//0/0:]count 2"},
+      {"#CDS=join(5..9) complement #CDS=\nXXXXXXgeneB\nYYYYYYfile.gb\nZZZZZZZZ12x3\n", "[geneB/file.gb/12/1:5-9,]count 1"},
+      {"#CDS=1..2\n#CDS=3..4\n", "[..4//0/0:1-2,][//0/0:]count 2"},
+      {group("1..2", "a") + "#XXX=3..4\n#gene=b\n", "[a/f.gb/1/0:1-2,][b//0/0:3-4,]count 1"},
+      {"#CDS=1..2\r\n#gene=a\rb\r\n#file=c\r\n#contig=3\r", "[a\rb/c/3/0:1-2,]count 1"},
+      {"#CDS=1..2\0 3..4\n#gene=ab\0cd\n#file=f\n#contig=1\0 9\nend\n"s, "[ab/f/1/0:1-2,]count 1"},
+      {"#CDS=1..2\n#g\0ene=abcdefgh\n"s, "[//0/0:1-2,]count 1"},
+      {"#CDS=" + longLine + "5..6\n#gene=a\n#file=f\n#contig=1\n" + longLine + "\n", "[a/f/1/0:5-6,]count 1"},
+      {group("1..2147483647", g60, g60, "2147483647"), "[" + g60 + "/" + g60 + "/2147483647/0:1-2147483647,]count 1"},
+      {group("1..2", "a") + group("3..4", g61) + group("5..6", "c"), "[a/f.gb/1/0:1-2,]refused 2 gene count 3"},
+      {group("1..2", "a", g61), "refused 1 file count 1"},
+      {group("1..2", "a", "f", "2147483648"), "refused 1 contig count 1"},
+      {group("1..2147483648", "a"), "refused 1 position count 1"},
+      {group(openJoin(501) + ")", "a"), "refused 1 segments count 1"},
+      {group("1..2", "a") + group("3..4", "b"), "[a/f.gb/1/0:1-2,]failed", 50},
+      {group("1..2", g61) + group("3..4", "b"), "refused 1 gene failed", 110},
+  };
+  for (size_t k = 0; k < std::size(cases); ++k)
+    for (size_t chunk : {size_t{1}, size_t{7}, SIZE_MAX})
+      EXPECT_EQ(readAll(cases[k].listing, chunk, cases[k].failAt), cases[k].read) << "case " << k << ", chunk " << chunk;
+}
+
+TEST(ParseLocation, WorkedExamples) {
+  std::string s500;
+  for (int k = 0; k < 500; ++k) s500 += std::to_string(2 * k + 1) + "-" + std::to_string(2 * k + 2) + ",";
+  const std::string j500 = "#CDS=" + openJoin(500);
+  const std::pair<std::string, std::string> cases[] = {
+      {"#CDS=190..255", "190-255,"},
+      {"#CDS=complement(join(<1..100,200..>300))", "1-100,200-300,<>"},
+      {"#CDS=join(1..5,7,9..10)", "1-5,7-7,9-10,"},
+      {"#CDS=123", "123-123,"},
+      {"#CDS=100..", ""},
+      {"#CDS=100 to 200", "100-200,"},
+      {"#CDS=1..2 note x3", "1-2,3-3,"},
+      {"#CDS=join(0007..0010)", "7-10,"},
+      {"#CDS=5 6,7)8", "5-6,7-7,8-8,"},
+      {"12345678", "678-678,"},
+      {"#CDS=>2147483647..0<", "2147483647-0,<>"},
+      {"#CDS=1..2147483648", "refused position"},
+      {"#CDS=99999999999999999999", "refused position"},
+      {j500 + ")", s500},
+      {j500 + ",1001..)", s500},
+      {j500 + ",1001)", "refused segments"},
+      {j500 + ",1001..1002)", "refused segments"},
+      {j500 + ",1001.. then 7", "refused segments"},
+  };
+  for (const auto& [line, expected] : cases) {
+    ParsedCds c;
+    Problem problem;
+    const bool accepted = parseLocation(line, c, problem);
+    EXPECT_EQ(accepted ? segmentsOf(c) + (c.flags & PARTIAL_LEFT ? "<" : "") + (c.flags & PARTIAL_RIGHT ? ">" : "")
+                       : std::string("refused ") + PROBLEMS[static_cast<int>(problem)],
+              expected) << line.substr(0, 60);
+    EXPECT_EQ(c.flags & ~(PARTIAL_LEFT | PARTIAL_RIGHT), 0) << line.substr(0, 60);
+  }
+}
+
+std::string gzip(std::string text) {
+  std::string out(text.size() + 1000, '\0');  // room for a stored stream's headers
+  z_stream z{};
+  z.next_in = reinterpret_cast<Bytef*>(text.data());
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_TRUE(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK && deflate(&z, Z_FINISH) == Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// The decoded bytes up to a clean end, or "failed" when the read fails with an error text.
+std::string decoded(const std::string& raw, size_t chunk) {
+  StringSource source(raw, chunk);
+  DecodingSource decoding(source);
+  std::string out;
+  std::vector<char> buffer(100000);
+  for (ptrdiff_t n; (n = decoding.read(buffer.data(), buffer.size())) != 0; out.append(buffer.data(), n))
+    if (n < 0) return decoding.error().empty() ? "failed without a word" : "failed";
+  return out;
+}
+
+TEST(DecodingSource, PlainAndGzipInput) {
+  // Barely compressible, so that the compressed stream takes several reads.
+  std::string noise = "#";
+  for (uint32_t x = 1; noise.size() < 600000; x = x * 1103515245 + 12345) noise += static_cast<char>(x >> 23);
+  const std::string packed = gzip(noise), listing = group("1..2", "a");
+  std::string corrupt = packed;
+  corrupt[packed.size() / 2] ^= 0x55;
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"\x1f", "\x1f"}, {noise, noise}, {packed, noise},
+      {gzip(listing) + gzip("more"), listing + "more"},
+      {packed.substr(0, packed.size() / 2), "failed"},
+      {packed.substr(0, packed.size() - 4), "failed"},
+      {corrupt, "failed"},
+      {gzip(listing) + "trailing text", "failed"},
+  };
+  for (size_t k = 0; k < std::size(cases); ++k)
+    for (size_t chunk : {size_t{1}, size_t{5000}, SIZE_MAX})
+      EXPECT_TRUE(decoded(cases[k].first, chunk) == cases[k].second) << "case " << k << ", chunk " << chunk;
+}
+
+}  // namespace
