@@ -44,13 +44,14 @@ int runDialogRun(const DialogNames& names) {
   FileSink table(tableFd);
 
   RunOutcome outcome = makeTable(listing, table, RunOptions{});
+  // A listing that cannot be read or is refused leaves the table as it was
+  // before the run: empty.
+  if (outcome.kind == RunOutcome::READ_FAILED || outcome.kind == RunOutcome::REFUSED) table.restart();
   if (outcome.kind == RunOutcome::READ_FAILED) cannotRead(names.listing);
   reportCounted(names, outcome.nCds);
   std::cout << "\nReading CDS data from " << names.listing << std::flush;
-  if (outcome.kind == RunOutcome::REFUSED) {
-    table.restart();  // a refused listing leaves the table empty, as it was before the run
+  if (outcome.kind == RunOutcome::REFUSED)
     haltWith("CDS " + std::to_string(outcome.refusedCds) + " " + capitals(problemText(outcome.problem)) + ".");
-  }
   std::cout << "\nCalculating gene spacing" << std::flush;
   std::cout << "\nLooking for multiple listings and alternative CDSs" << std::flush;
   std::cout << "\nWriting lookup table: " << names.table << std::endl;
