@@ -42,6 +42,7 @@ bool DecodingSource::fill() {
 ptrdiff_t DecodingSource::read(char* buffer, size_t size) {
   if (!started_) {
     started_ = true;
+    input_.resize(1 << 18);
     while (held_ < 2 && !rawEnded_)
       if (!fill()) return -1;
     if (held_ >= 2 && static_cast<unsigned char>(input_[0]) == 0x1f && static_cast<unsigned char>(input_[1]) == 0x8b)

@@ -23,7 +23,7 @@ class DecodingSource : public ByteSource {
   ptrdiff_t fail(std::string message);
 
   ByteSource& raw_;
-  std::vector<char> input_ = std::vector<char>(1 << 18);
+  std::vector<char> input_;  // allocated at the first read: a run that never decodes needs none
   size_t held_ = 0;     // bytes of input_ not yet handed on
   size_t offset_ = 0;   // where they start
   bool started_ = false;

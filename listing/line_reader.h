@@ -21,7 +21,7 @@ class LineReader {
   bool fill();
 
   ByteSource& source_;
-  std::vector<char> buffer_ = std::vector<char>(1 << 20);
+  std::vector<char> buffer_ = std::vector<char>(1 << 18);  // grows for a longer line
   size_t begin_ = 0;  // first unread byte
   size_t end_ = 0;    // end of the bytes held
   size_t firstNul_ = SIZE_MAX;  // first NUL byte at or after begin_, SIZE_MAX when none is held
