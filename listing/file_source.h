@@ -29,7 +29,6 @@ class SpillingSource : public FileSource {
   ptrdiff_t read(char* buffer, size_t size) override;
   std::string error() const override;
   bool rewind() override;
-  uint64_t size() const override { return 0; }
 
  private:
   int spillFd_;

@@ -122,14 +122,6 @@ bool FileSink::restart() {
   return true;
 }
 
-std::string locationText(const CdsStore& store, const Cds& cds) {
-  std::string text(entryBound(cds), '\0');
-  Out out{text.data()};
-  out.location(store, cds);
-  text.resize(static_cast<size_t>(out.p - text.data()));
-  return text;
-}
-
 TableWriter::TableWriter(TableSink& sink, TableFormat format) : sink_(sink), format_(format) { begin(); }
 
 void TableWriter::begin() {

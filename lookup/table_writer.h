@@ -33,11 +33,11 @@ class FileSink : public TableSink {
   int error_ = 0;
 };
 
-// A CDS's location rebuilt: "complement(" and "join(" as needed, '<' before
-// the first start and '>' after the last end wherever the listing had them,
-// single positions as 7..7.
-std::string locationText(const CdsStore& store, const Cds& cds);
-
+// Gathers entries into blocks for the sink. An entry's location is rebuilt
+// from its first listing: "complement(" and "join(" as needed, '<' before the
+// first start and '>' after the last end wherever the listing had them,
+// single positions as 7..7. In tsv a tab, line feed, carriage return or
+// backslash inside a name is written as \t, \n, \r, \\.
 class TableWriter {
  public:
   TableWriter(TableSink& sink, TableFormat format);
