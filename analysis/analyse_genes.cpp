@@ -1,5 +1,6 @@
-#include "analysis/gene_analysis.h"
-#include "analysis/gene_passes.h"
+#include "analysis/analyse_genes.h"
+#include "analysis/alternatives.h"
+#include "analysis/spaces.h"
 
 #include <algorithm>
 

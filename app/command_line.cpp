@@ -175,7 +175,7 @@ int run(const Options& options) {
       return EXIT_RUN_FAILED;
     case RunOutcome::WRITE_FAILED:
       say(tableName + ": " + (output.keptAside() ? "cannot keep the table in a temporary file: " : "") +
-          std::strerror(output.sink().error()));
+          output.sink().error());
       return EXIT_RUN_FAILED;
     case RunOutcome::DONE: break;
   }

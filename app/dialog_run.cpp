@@ -1,5 +1,6 @@
 #include "app/dialog.h"
 #include "app/messages.h"
+#include "app/table_output.h"
 #include "app/table_run.h"
 #include "listing/file_source.h"
 

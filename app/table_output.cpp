@@ -35,6 +35,25 @@ void forgetSignals() {
 
 std::string failure(const std::string& what) { return what + ": " + std::strerror(errno); }
 
+}  // namespace
+
+bool FileSink::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return fail(std::strerror(n < 0 ? errno : EIO));
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool FileSink::restart() {
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) return fail(std::strerror(errno));
+  return true;
+}
+
+namespace {
+
 bool copyAll(int from, int to, bool& closedPipe) {
   if (lseek(from, 0, SEEK_SET) != 0) return false;
   static char buffer[1 << 18];
@@ -44,8 +63,7 @@ bool copyAll(int from, int to, bool& closedPipe) {
     if (n <= 0) return n == 0;
     FileSink out(to);
     if (!out.write(std::string_view(buffer, static_cast<size_t>(n)))) {
-      errno = out.error();
-      closedPipe = errno == EPIPE;
+      closedPipe = out.error() == std::strerror(EPIPE);
       return false;
     }
   }

@@ -5,10 +5,21 @@
 // files, a temporary file copied out at the end, since a listing found not
 // grouped by source file starts the table again.
 
-#include "lookup/table_writer.h"
+#include "app/table_run.h"
 
 #include <memory>
 #include <string>
+
+// A sink on an open file descriptor, which it does not close.
+class FileSink : public RestartableSink {
+ public:
+  explicit FileSink(int fd) : fd_(fd) {}
+  bool write(std::string_view bytes) override;
+  bool restart() override;  // only for a regular file
+
+ private:
+  int fd_;
+};
 
 class TableOutput {
  public:

@@ -1,6 +1,6 @@
 #include "app/table_run.h"
 
-#include "analysis/gene_analysis.h"
+#include "analysis/analyse_genes.h"
 #include "listing/decoding_source.h"
 
 #include <atomic>
@@ -23,7 +23,7 @@ constexpr size_t BATCHES_IN_FLIGHT = 4;     // bounds the memory the reading thr
 // writing, so the two halves of a run share the two cores.
 class TableStage {
  public:
-  TableStage(TableWriter& writer, bool threaded) : writer_(writer) {
+  TableStage(TableWriter& writer, RestartableSink& sink, bool threaded) : writer_(writer), sink_(sink) {
     if (threaded) worker_ = std::thread([this] { work(); });
   }
   ~TableStage() { stop(); }
@@ -50,7 +50,7 @@ class TableStage {
 
   void take(Item& item) {
     if (failed_) return;
-    bool ok = item.restart ? writer_.restart() : writer_.add(item.store, analyseGenes(item.store));
+    bool ok = item.restart ? (writer_.restart(), sink_.restart()) : writer_.add(item.store, analyseGenes(item.store));
     if (!ok) failed_ = true;
   }
 
@@ -108,6 +108,7 @@ class TableStage {
   }
 
   TableWriter& writer_;
+  RestartableSink& sink_;
   std::thread worker_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -216,11 +217,11 @@ Pass readListing(RewindableSource& listing, TableStage& stage, const RunOptions&
 
 }  // namespace
 
-RunOutcome makeTable(RewindableSource& listing, TableSink& sink, const RunOptions& options) {
+RunOutcome makeTable(RewindableSource& listing, RestartableSink& sink, const RunOptions& options) {
   TableWriter writer(sink, options.format);
   RunOutcome outcome;
   {
-    TableStage stage(writer, options.threads > 1);
+    TableStage stage(writer, sink, options.threads > 1);
     if (readListing(listing, stage, options, false, outcome) == Pass::NOT_GROUPED) {
       if (!listing.rewind()) return {RunOutcome::READ_FAILED, 0, 0, 0, {}, listing.error()};
       stage.restart();

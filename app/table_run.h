@@ -3,11 +3,18 @@
 
 #include "listing/byte_source.h"
 #include "listing/listing_reader.h"
+#include "listing/file_source.h"
 #include "lookup/table_writer.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+// A sink that can drop what it was given.
+class RestartableSink : public ByteSink {
+ public:
+  virtual bool restart() = 0;
+};
 
 struct RunOutcome {
   enum Kind { DONE, REFUSED, READ_FAILED, WRITE_FAILED } kind = DONE;
@@ -38,4 +45,4 @@ struct RunOptions {
 // the table is started again and the listing read again whole. The sink gets
 // the table as it grows; on any outcome but DONE what it holds is incomplete.
 // Every outcome but READ_FAILED carries the listing's CDS count.
-RunOutcome makeTable(RewindableSource& listing, TableSink& sink, const RunOptions& options);
+RunOutcome makeTable(RewindableSource& listing, RestartableSink& sink, const RunOptions& options);

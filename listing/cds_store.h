@@ -14,6 +14,15 @@ constexpr int MAX_SEGMENTS = 500;           // complete segments of one location
 constexpr int MAX_NAME_LENGTH = 60;         // bytes of a gene or source file name
 constexpr int32_t MAX_NUMBER = 2147483647;  // largest position or contig number
 
+// What puts a CDS beyond the capacities of cds_store.h.
+enum class Problem {
+  TOO_MANY_SEGMENTS,
+  POSITION_TOO_LARGE,
+  GENE_NAME_TOO_LONG,
+  FILE_NAME_TOO_LONG,
+  CONTIG_TOO_LARGE,
+};
+
 struct Segment {
   int32_t start;  // first base as written
   int32_t end;    // last base as written; equal to start for a single position

@@ -18,11 +18,6 @@ struct DecodingSource::Inflater {
 DecodingSource::DecodingSource(ByteSource& raw) : raw_(raw) {}
 DecodingSource::~DecodingSource() = default;
 
-ptrdiff_t DecodingSource::fail(std::string message) {
-  error_ = std::move(message);
-  return -1;
-}
-
 // Moves what is held to the front of the buffer and reads more after it.
 bool DecodingSource::fill() {
   if (offset_ > 0) {
@@ -31,7 +26,7 @@ bool DecodingSource::fill() {
   }
   ptrdiff_t n = raw_.read(input_.data() + held_, input_.size() - held_);
   if (n < 0) {
-    error_ = raw_.error();
+    fail(raw_.error());
     return false;
   }
   if (n == 0) rawEnded_ = true;
@@ -49,7 +44,10 @@ ptrdiff_t DecodingSource::read(char* buffer, size_t size) {
       inflater_ = std::make_unique<Inflater>();
   }
   if (!inflater_) {
-    if (held_ == 0) return raw_.read(buffer, size);
+    if (held_ == 0) {
+      ptrdiff_t n = raw_.read(buffer, size);
+      return n < 0 ? fail(raw_.error()) : n;
+    }
     size_t n = std::min(size, held_);
     std::memcpy(buffer, input_.data() + offset_, n);
     offset_ += n;

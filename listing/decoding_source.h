@@ -7,7 +7,6 @@
 #include "listing/byte_source.h"
 
 #include <memory>
-#include <string>
 #include <vector>
 
 class DecodingSource : public ByteSource {
@@ -15,12 +14,10 @@ class DecodingSource : public ByteSource {
   explicit DecodingSource(ByteSource& raw);
   ~DecodingSource() override;
   ptrdiff_t read(char* buffer, size_t size) override;
-  std::string error() const override { return error_; }
 
  private:
   struct Inflater;
   bool fill();
-  ptrdiff_t fail(std::string message);
 
   ByteSource& raw_;
   std::vector<char> input_;  // allocated at the first read: a run that never decodes needs none
@@ -29,5 +26,4 @@ class DecodingSource : public ByteSource {
   bool started_ = false;
   bool rawEnded_ = false;
   std::unique_ptr<Inflater> inflater_;  // set for gzip input
-  std::string error_;
 };

@@ -10,10 +10,7 @@ ptrdiff_t FileSource::readFd(int fd, char* buffer, size_t size) {
   for (;;) {
     ssize_t n = ::read(fd, buffer, size);
     if (n >= 0) return n;
-    if (errno != EINTR) {
-      error_ = errno;
-      return -1;
-    }
+    if (errno != EINTR) return fail(std::strerror(errno));
   }
 }
 
@@ -23,11 +20,9 @@ ptrdiff_t FileSource::read(char* buffer, size_t size) {
   return n;
 }
 
-std::string FileSource::error() const { return std::strerror(error_); }
-
 bool FileSource::rewind() {
   if (lseek(fd_, 0, SEEK_SET) != 0) {
-    error_ = errno;
+    fail(std::strerror(errno));
     return false;
   }
   consumed_ = 0;
@@ -53,24 +48,18 @@ ptrdiff_t SpillingSource::read(char* buffer, size_t size) {
     for (const char* at = buffer; at < buffer + n;) {
       ssize_t written = ::write(spillFd_, at, static_cast<size_t>(buffer + n - at));
       if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        error_ = written < 0 ? errno : EIO;
-        keepFailed_ = true;
-        return -1;
-      }
+      if (written <= 0)
+        return fail(std::string("cannot keep a copy of it in a temporary file: ") +
+                    std::strerror(written < 0 ? errno : EIO));
       at += written;
     }
   }
   return n;
 }
 
-std::string SpillingSource::error() const {
-  return keepFailed_ ? "cannot keep a copy of it in a temporary file: " + FileSource::error() : FileSource::error();
-}
-
 bool SpillingSource::rewind() {
   if (rewound_ || lseek(spillFd_, 0, SEEK_SET) != 0) {
-    error_ = rewound_ ? EINVAL : errno;
+    fail(std::strerror(rewound_ ? EINVAL : errno));
     return false;
   }
   rewound_ = true;

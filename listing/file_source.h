@@ -3,12 +3,21 @@
 
 #include "listing/byte_source.h"
 
+#include <cstdint>
+
+// A source that can be read again from its first byte.
+class RewindableSource : public ByteSource {
+ public:
+  virtual bool rewind() = 0;
+  virtual uint64_t consumed() const = 0;
+  virtual uint64_t size() const { return 0; }
+};
+
 // A regular file: rewound by seeking back to its start.
 class FileSource : public RewindableSource {
  public:
   explicit FileSource(int fd) : fd_(fd) {}
   ptrdiff_t read(char* buffer, size_t size) override;
-  std::string error() const override;
   bool rewind() override;
   uint64_t consumed() const override { return consumed_; }
   uint64_t size() const override;
@@ -16,7 +25,6 @@ class FileSource : public RewindableSource {
  protected:
   ptrdiff_t readFd(int fd, char* buffer, size_t size);
   int fd_;
-  int error_ = 0;  // errno of the last failure
   uint64_t consumed_ = 0;
 };
 
@@ -27,12 +35,10 @@ class SpillingSource : public FileSource {
  public:
   SpillingSource(int fd, int spillFd) : FileSource(fd), spillFd_(spillFd) {}
   ptrdiff_t read(char* buffer, size_t size) override;
-  std::string error() const override;
   bool rewind() override;
 
  private:
   int spillFd_;
-  bool keepFailed_ = false;  // the copy, not the pipe, failed
   bool replaying_ = false;  // reading the kept bytes back
   bool rewound_ = false;
 };

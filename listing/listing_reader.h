@@ -3,29 +3,10 @@
 
 #include "listing/cds_store.h"
 #include "listing/line_reader.h"
+#include "listing/parse_location.h"
 
 #include <cstdint>
 #include <string_view>
-
-// What puts a CDS beyond the capacities of cds_store.h.
-enum class Problem {
-  TOO_MANY_SEGMENTS,
-  POSITION_TOO_LARGE,
-  GENE_NAME_TOO_LONG,
-  FILE_NAME_TOO_LONG,
-  CONTIG_TOO_LARGE,
-};
-
-// Parses the location of a "#CDS=" line, everything from index 5 on, into
-// `cds.segments` and the partial flags of `cds.flags`.
-// Every run of decimal digits is a number. A start pairs with the next number
-// wherever it stands, unless ',' or ')' or the end of the line follows it,
-// which makes it a single position (start == end). '<' and '>' set the
-// partial flags wherever they stand; every other character is skipped. A
-// start left without its end is dropped.
-// Refuses (returns false and sets `problem`) a number above MAX_NUMBER or a
-// segment beyond MAX_SEGMENTS; what is parsed up to there is kept.
-bool parseLocation(std::string_view line, ParsedCds& cds, Problem& problem);
 
 // The listing's CDS count is the number of lines holding "#CDS=" anywhere;
 // its CDSs are the groups of five lines from the first line on, whatever

@@ -1,4 +1,4 @@
-#include "listing/listing_reader.h"
+#include "listing/parse_location.h"
 
 namespace {
 

@@ -1,10 +1,7 @@
 #include "lookup/table_writer.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace {
 
@@ -101,28 +98,7 @@ void putTsv(Out& out, const CdsStore& store, const GeneEntry& e) {
 
 }  // namespace
 
-bool FileSink::write(std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error_ = n < 0 ? errno : EIO;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-bool FileSink::restart() {
-  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) {
-    error_ = errno;
-    return false;
-  }
-  return true;
-}
-
-TableWriter::TableWriter(TableSink& sink, TableFormat format) : sink_(sink), format_(format) { begin(); }
+TableWriter::TableWriter(ByteSink& sink, TableFormat format) : sink_(sink), format_(format) { begin(); }
 
 void TableWriter::begin() {
   used_ = 0;
@@ -158,8 +134,7 @@ bool TableWriter::add(const CdsStore& store, const std::vector<GeneEntry>& genes
 
 bool TableWriter::finish() { return flush(); }
 
-bool TableWriter::restart() {
+void TableWriter::restart() {
   entries_ = 0;
   begin();
-  return !failed_ && sink_.restart();
 }

@@ -2,7 +2,8 @@
 // The lookup table: one entry per gene, as eleven-line t2 entries or as
 // tab-separated rows under a header.
 
-#include "analysis/gene_analysis.h"
+#include "analysis/analyse_genes.h"
+#include "lookup/byte_sink.h"
 #include "listing/cds_store.h"
 
 #include <cstdint>
@@ -12,27 +13,6 @@
 
 enum class TableFormat { T2, TSV };
 
-// Where the table's bytes go.
-class TableSink {
- public:
-  virtual ~TableSink() = default;
-  virtual bool write(std::string_view bytes) = 0;  // false on failure
-  virtual bool restart() = 0;                      // forgets everything written; false on failure
-};
-
-// A sink on an open file descriptor, which it does not close.
-class FileSink : public TableSink {
- public:
-  explicit FileSink(int fd) : fd_(fd) {}
-  bool write(std::string_view bytes) override;
-  bool restart() override;  // only for a regular file
-  int error() const { return error_; }  // errno of the last failure
-
- private:
-  int fd_;
-  int error_ = 0;
-};
-
 // Gathers entries into blocks for the sink. An entry's location is rebuilt
 // from its first listing: "complement(" and "join(" as needed, '<' before the
 // first start and '>' after the last end wherever the listing had them,
@@ -40,20 +20,20 @@ class FileSink : public TableSink {
 // backslash inside a name is written as \t, \n, \r, \\.
 class TableWriter {
  public:
-  TableWriter(TableSink& sink, TableFormat format);
+  TableWriter(ByteSink& sink, TableFormat format);
   // Adds one entry per gene, in order; false once a write has failed.
   bool add(const CdsStore& store, const std::vector<GeneEntry>& genes);
   // Writes what is held back; false when a write failed.
   bool finish();
-  // Drops everything written so far and starts the table again.
-  bool restart();
+  // Starts the table again, for a sink that dropped what it was given.
+  void restart();
   int64_t entries() const { return entries_; }
 
  private:
   bool flush();
   void begin();
 
-  TableSink& sink_;
+  ByteSink& sink_;
   TableFormat format_;
   std::vector<char> block_ = std::vector<char>(1 << 18);  // entries gathered for one write of this size
   size_t used_ = 0;                                     // bytes of block_ in use

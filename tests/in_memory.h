@@ -2,7 +2,7 @@
 // Listings and tables in memory, so that the libraries are tested without files.
 
 #include "listing/byte_source.h"
-#include "lookup/table_writer.h"
+#include "app/table_run.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,13 +13,12 @@ struct StringSource : RewindableSource {
   explicit StringSource(std::string bytes, size_t chunk = SIZE_MAX, size_t failAt = SIZE_MAX)
       : bytes_(std::move(bytes)), chunk_(chunk), failAt_(failAt) {}
   ptrdiff_t read(char* buffer, size_t size) override {
-    if (at_ >= failAt_) return -1;
+    if (at_ >= failAt_) return fail("test read failure");
     const size_t n = std::min({size, chunk_, bytes_.size() - at_, failAt_ - at_});
     std::memcpy(buffer, bytes_.data() + at_, n);
     at_ += n;
     return static_cast<ptrdiff_t>(n);
   }
-  std::string error() const override { return "test read failure"; }
   bool rewind() override { return ++rewinds, at_ = 0, true; }
   uint64_t consumed() const override { return at_; }
   std::string bytes_;
@@ -28,9 +27,11 @@ struct StringSource : RewindableSource {
 };
 
 // Refuses a write that would take it past `capacity` bytes.
-struct StringSink : TableSink {
+struct StringSink : RestartableSink {
   explicit StringSink(size_t capacity = SIZE_MAX) : capacity(capacity) {}
-  bool write(std::string_view more) override { return bytes.size() + more.size() <= capacity && (bytes += more, true); }
+  bool write(std::string_view more) override {
+    return bytes.size() + more.size() <= capacity ? (bytes += more, true) : fail("test write failure");
+  }
   bool restart() override { return bytes.clear(), true; }
   size_t capacity;
   std::string bytes;

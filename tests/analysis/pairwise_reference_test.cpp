@@ -1,7 +1,7 @@
 // analyseGenes against a plain every-pair computation on seeded random listings:
 // dense ones (one place, few genes, ties, overlaps, repeats, alternatives) and sparse ones.
 
-#include "analysis/gene_analysis.h"
+#include "analysis/analyse_genes.h"
 
 #include <gtest/gtest.h>
 

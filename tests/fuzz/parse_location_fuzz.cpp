@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as one "#CDS=" line, prefix included.
 
-#include "listing/listing_reader.h"
+#include "listing/parse_location.h"
 
 #undef NDEBUG
 #include <cassert>

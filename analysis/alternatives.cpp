@@ -1,4 +1,4 @@
-#include "analysis/gene_passes.h"
+#include "analysis/alternatives.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
-#include "analysis/gene_analysis.h"
-#include "analysis/gene_passes.h"
+#include "analysis/analyse_genes.h"
+#include "analysis/spaces.h"
 
 #include <algorithm>
 

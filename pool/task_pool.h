@@ -1,0 +1,45 @@
+#pragma once
+// The threads of a run: one pool, sized once, shared by every stage that can
+// work in parallel (decompressing, parsing, analysing, compressing).
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class TaskPool {
+ public:
+  // A pool of `threads` in all: the caller's own thread and threads - 1
+  // workers. A worker that the system will not start is done without, down
+  // to the caller alone; the work is the same, only slower.
+  explicit TaskPool(int threads);
+  // Runs what is still queued, then stops the workers.
+  ~TaskPool();
+  TaskPool(const TaskPool&) = delete;
+  TaskPool& operator=(const TaskPool&) = delete;
+
+  // Threads that can work at once, the caller's included.
+  int threads() const { return static_cast<int>(workers_.size()) + 1; }
+  // Queues `task` for a worker; with no worker, runs it at once. A task that
+  // throws has its exception kept for rethrow().
+  void submit(std::function<void()> task);
+  // Runs body(k) for every k in [0, n) on the workers and the caller, and
+  // returns when every one has run; rethrows the first exception thrown.
+  void parallelFor(size_t n, const std::function<void(size_t)>& body);
+  // Rethrows the first exception a submitted task threw, if any.
+  void rethrow();
+
+ private:
+  void work();
+
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable queued_;
+  std::deque<std::function<void()>> queue_;
+  std::exception_ptr thrown_;
+  bool stopping_ = false;
+};
