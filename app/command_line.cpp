@@ -1,21 +1,21 @@
 #include "app/command_line.h"
 
 #include "app/messages.h"
-#include "app/table_output.h"
-#include "app/table_run.h"
-#include "listing/file_source.h"
+#include "app/progress_line.h"
+#include "app/signal_cleanup.h"
+#include "run/file_listing.h"
+#include "run/make_table.h"
+#include "run/table_file.h"
 
-#include <chrono>
-#include <cstdio>
-#include <cstring>
+#include <cerrno>
 #include <csignal>
-#include <memory>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <getopt.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #ifndef TARN2_VERSION
@@ -60,6 +60,12 @@ int usageError(const std::string& what) {
   return EXIT_USAGE;
 }
 
+// The option getopt stopped at: optopt names a short one even inside a
+// bundle such as -xq; a long one is named by its word.
+std::string offendingOption(char** argv) {
+  return optopt != 0 ? std::string("-") + static_cast<char>(optopt) : std::string(argv[optind - 1]);
+}
+
 Parsed parseOptions(int argc, char** argv, Options& options, std::string& error) {
   static const option longOptions[] = {
       {"output", required_argument, nullptr, 'o'}, {"force", no_argument, nullptr, 'f'},
@@ -70,7 +76,13 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
   optind = 1;
   for (int c; (c = getopt_long(argc, argv, ":o:ft:qhV", longOptions, nullptr)) != -1;) {
     switch (c) {
-      case 'o': options.output = optarg; break;
+      case 'o':
+        if (*optarg == '\0') {
+          error = "option '-o' needs a file name, not an empty one";
+          return Parsed::BAD;
+        }
+        options.output = optarg;
+        break;
       case 'f': options.force = true; break;
       case 'q': options.quiet = true; break;
       case 'h': return Parsed::HELP;
@@ -83,8 +95,12 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
           return Parsed::BAD;
         }
         break;
-      case ':': error = std::string("option '") + argv[optind - 1] + "' needs a value"; return Parsed::BAD;
-      default: error = std::string("unknown option '") + argv[optind - 1] + "'"; return Parsed::BAD;
+      case ':':
+        error = "option '" + offendingOption(argv) + "' needs a value";
+        return Parsed::BAD;
+      default:
+        error = "unknown option '" + offendingOption(argv) + "'";
+        return Parsed::BAD;
     }
   }
   if (optind == argc) error = "no listing given";
@@ -93,97 +109,61 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
   return error.empty() ? Parsed::RUN : Parsed::BAD;
 }
 
-// One line on a terminal, rewritten in place, once a run has taken a second.
-class ProgressLine {
- public:
-  explicit ProgressLine(bool wanted) : shown_(wanted && isatty(STDERR_FILENO)) {}
-  ~ProgressLine() { clear(); }
-  void show(const RunProgress& p) {
-    if (!shown_) return;
-    auto now = std::chrono::steady_clock::now();
-    const bool newStage = p.stage != stage_;
-    if (now - start_ < std::chrono::seconds(1) || (!newStage && now - last_ < std::chrono::milliseconds(200))) return;
-    last_ = now;
-    stage_ = p.stage;
-    written_ = true;
-    if (p.bytesTotal > 0)
-      std::fprintf(stderr, "\rtarn2: %s: %d%% of the listing read, %lld CDSs\033[K", p.stage,
-                   static_cast<int>(100 * p.bytesRead / p.bytesTotal), static_cast<long long>(p.cdsRead));
-    else
-      std::fprintf(stderr, "\rtarn2: %s: %lld CDSs read\033[K", p.stage, static_cast<long long>(p.cdsRead));
-  }
-  void clear() {
-    if (written_) std::fputs("\r\033[K", stderr);
-    written_ = false;
-  }
-
- private:
-  bool shown_;
-  bool written_ = false;
-  const char* stage_ = nullptr;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point last_;
-};
+// Where temporary files go: $TMPDIR, as every tool does, else /tmp.
+std::string temporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
 
 int run(const Options& options) {
   const bool fromStdin = options.listing == "-";
   const std::string listingName = fromStdin ? "standard input" : options.listing;
   const std::string tableName = options.output == "-" ? "standard output" : options.output;
-  int listingFd = fromStdin ? STDIN_FILENO : open(options.listing.c_str(), O_RDONLY);
-  struct stat info;
-  if (listingFd < 0 || fstat(listingFd, &info) != 0) {
-    say(listingName + ": " + std::strerror(errno));
-    return EXIT_RUN_FAILED;
-  }
-  if (S_ISDIR(info.st_mode)) {
-    say(listingName + ": is a directory");
-    return EXIT_RUN_FAILED;
-  }
-  // A listing that cannot seek is kept in a temporary file as it is read, in
-  // case it has to be read again.
-  std::unique_ptr<RewindableSource> listing;
-  if (S_ISREG(info.st_mode)) {
-    listing = std::make_unique<FileSource>(listingFd);
-  } else {
-    std::string error;
-    int spill = anonymousTemporaryFile(error);
-    if (spill < 0) {
-      say(error);
-      return EXIT_RUN_FAILED;
-    }
-    listing = std::make_unique<SpillingSource>(listingFd, spill);
-  }
-
-  TableOutput output;
+  const int listingFd = fromStdin ? STDIN_FILENO : open(options.listing.c_str(), O_RDONLY | O_CLOEXEC);
   std::string error;
-  if (!output.open(options.output, options.force, error)) {
+  FileListing listing;
+  if (listingFd < 0 || !listing.open(listingFd, temporaryFolder(), error)) {
+    say(listingName + ": " + (listingFd < 0 ? std::strerror(errno) : error));
+    return EXIT_RUN_FAILED;
+  }
+  TableFile table;
+  if (options.output == "-") table.openOn(STDOUT_FILENO);
+  else if (!table.open(options.output, options.force, error)) {
     say(error);
     return EXIT_RUN_FAILED;
   }
+  cleanUpOnSignals(table.temporaryPath());
   ProgressLine progress(!options.quiet);
   RunOptions runOptions;
   runOptions.format = options.format;
   runOptions.decompress = true;
   runOptions.progress = [&progress](const RunProgress& p) { progress.show(p); };
-  RunOutcome outcome = makeTable(*listing, output.sink(), runOptions);
+  const RunOutcome outcome = makeTable(listing, table, runOptions);
   progress.clear();
 
+  std::string failure;
   switch (outcome.kind) {
-    case RunOutcome::READ_FAILED: say(listingName + ": " + outcome.readError); return EXIT_RUN_FAILED;
+    case RunOutcome::READ_FAILED: failure = listingName + ": " + outcome.error; break;
     case RunOutcome::REFUSED:
-      say(listingName + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem));
-      return EXIT_RUN_FAILED;
+      failure = listingName + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem);
+      break;
     case RunOutcome::WRITE_FAILED:
-      say(tableName + ": " + (output.keptAside() ? "cannot keep the table in a temporary file: " : "") +
-          output.sink().error());
-      return EXIT_RUN_FAILED;
-    case RunOutcome::DONE: break;
+      // A reader of standard output that went away (`tarn2 L | head`) wants no more: no message.
+      if (!table.readerGone()) failure = tableName + ": " + outcome.error;
+      break;
+    case RunOutcome::DONE:
+      if (!table.commit(error)) failure = error;
+      break;
   }
-  bool closedPipe = false;
-  if (!output.commit(error, closedPipe)) {
-    if (!closedPipe) say(error);
+  forgetTemporaryFile();
+  if (outcome.kind != RunOutcome::DONE || !failure.empty()) {
+    table.abandon();
+    if (!failure.empty()) say(failure);
     return EXIT_RUN_FAILED;
   }
+  if (!options.quiet && outcome.returnsAt > 0)
+    say(listingName + ": source file " + outcome.returningFile + " comes back at CDS " +
+        std::to_string(outcome.returnsAt) + " after other files; its CDSs are taken together");
   if (!options.quiet)
     say(std::to_string(outcome.nCds) + " CDSs in " + listingName + ", " + std::to_string(outcome.nGenes) +
         " genes in " + tableName);

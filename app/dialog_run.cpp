@@ -1,8 +1,9 @@
 #include "app/dialog.h"
 #include "app/messages.h"
-#include "app/table_output.h"
-#include "app/table_run.h"
-#include "listing/file_source.h"
+#include "listing/listing_reader.h"
+#include "run/file_listing.h"
+#include "run/make_table.h"
+#include "run/table_file.h"
 
 #include <cctype>
 #include <iostream>
@@ -32,22 +33,24 @@ void reportCounted(const DialogNames& names, int64_t nCds) {
 
 int runDialogRun(const DialogNames& names) {
   std::cout << "\nDetermining number of CDSs listed in " << names.listing << std::flush;
-  int listingFd = open(names.listing.c_str(), O_RDONLY);
-  if (listingFd < 0) cannotOpen(names.listing);
-  FileSource listing(listingFd);
-  int tableFd = open(names.table.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  const int listingFd = open(names.listing.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string error;
+  FileListing listing;
+  if (listingFd < 0 || !listing.open(listingFd, "/tmp", error)) cannotOpen(names.listing);
+  const int tableFd = open(names.table.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (tableFd < 0) {
     ListingReader counter(listing);
     if (!counter.countToEnd()) cannotRead(names.listing);
     reportCounted(names, counter.count());
     cannotOpen(names.table);
   }
-  FileSink table(tableFd);
+  TableFile table;
+  table.openOn(tableFd);
 
-  RunOutcome outcome = makeTable(listing, table, RunOptions{});
+  const RunOutcome outcome = makeTable(listing, table, RunOptions{});
   // A listing that cannot be read or is refused leaves the table as it was
   // before the run: empty.
-  if (outcome.kind == RunOutcome::READ_FAILED || outcome.kind == RunOutcome::REFUSED) table.restart();
+  if (outcome.kind == RunOutcome::READ_FAILED || outcome.kind == RunOutcome::REFUSED) table.takeBack();
   if (outcome.kind == RunOutcome::READ_FAILED) cannotRead(names.listing);
   reportCounted(names, outcome.nCds);
   std::cout << "\nReading CDS data from " << names.listing << std::flush;

@@ -5,10 +5,14 @@
 #include "app/command_line.h"
 #include "app/dialog.h"
 
+#include <csignal>
 #include <cstdio>
 #include <new>
 
 int main(int argc, char** argv) {
+  // A file size limit makes a write fail (EFBIG), reported as any failed
+  // write, instead of killing the process with a table half written.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     if (argc > 1) return runCommandLine(argc, argv);
     return runDialogRun(runMenu());

@@ -1,15 +1,15 @@
 #pragma once
 // Listings and tables in memory, so that the libraries are tested without files.
 
-#include "listing/byte_source.h"
-#include "app/table_run.h"
+#include "run/listing_source.h"
+#include "run/table_sink.h"
 
 #include <algorithm>
 #include <cstring>
 
 // Hands out at most `chunk` bytes a read, so that lines straddle reads, and
 // fails for good once `failAt` bytes are out.
-struct StringSource : RewindableSource {
+struct StringSource : ListingSource {
   explicit StringSource(std::string bytes, size_t chunk = SIZE_MAX, size_t failAt = SIZE_MAX)
       : bytes_(std::move(bytes)), chunk_(chunk), failAt_(failAt) {}
   ptrdiff_t read(char* buffer, size_t size) override {
@@ -19,22 +19,39 @@ struct StringSource : RewindableSource {
     at_ += n;
     return static_cast<ptrdiff_t>(n);
   }
-  bool rewind() override { return ++rewinds, at_ = 0, true; }
+  // A listing that changes under the reader: `next` takes its place at the
+  // first rewind. `rewindFails` makes every rewind fail.
+  bool rewind() override {
+    if (rewindFails) return fail("test rewind failure"), false;
+    if (++rewinds == 1 && !next.empty()) bytes_ = next;
+    at_ = 0;
+    return true;
+  }
   uint64_t consumed() const override { return at_; }
   std::string bytes_;
   size_t chunk_, failAt_, at_ = 0;
   int rewinds = 0;
+  std::string next;
+  bool rewindFails = false;
 };
 
-// Refuses a write that would take it past `capacity` bytes.
-struct StringSink : RestartableSink {
-  explicit StringSink(size_t capacity = SIZE_MAX) : capacity(capacity) {}
+// Refuses a write that would take it past `capacity` bytes; takes back what
+// it holds only when `retractable`. `written` counts every byte ever given,
+// so that bytes taken back still show.
+struct StringSink : TableSink {
+  explicit StringSink(size_t capacity = SIZE_MAX, bool retractable = true) : capacity(capacity), retractable(retractable) {}
   bool write(std::string_view more) override {
-    return bytes.size() + more.size() <= capacity ? (bytes += more, true) : fail("test write failure");
+    if (bytes.size() + more.size() > capacity) return fail("test write failure");
+    written += more.size();
+    bytes += more;
+    return true;
   }
-  bool restart() override { return bytes.clear(), true; }
+  bool canTakeBack() const override { return retractable; }
+  bool takeBack() override { return retractable && (bytes.clear(), true); }
   size_t capacity;
+  bool retractable;
   std::string bytes;
+  size_t written = 0;
 };
 
 inline std::string group(const std::string& location, const std::string& gene, const std::string& file = "f.gb",

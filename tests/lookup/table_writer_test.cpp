@@ -56,7 +56,7 @@ TEST(TableWriter, RestartForgetsTheTable) {
     const CdsStore first = storeOf({}, before), second = storeOf({{{{5, 9}}, 0, "x", "g.gb", 4}});
     EXPECT_TRUE(writer.add(first, analyseGenes(first)));
     writer.restart();
-    sink.restart();
+    sink.takeBack();
     EXPECT_TRUE(writer.add(second, analyseGenes(second)) && writer.finish());
     EXPECT_EQ(writer.entries(), 1);
     EXPECT_EQ(sink.bytes, table(second, TableFormat::TSV)) << before << " genes before";

@@ -1,0 +1,232 @@
+#include "analysis/analyse_genes.h"
+#include "listing/listing_reader.h"
+#include "run/file_listing.h"
+#include "run/make_table.h"
+#include "tests/e2e/case_file.h"
+#include "tests/in_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct Made {
+  RunOutcome outcome;
+  std::string table;  // tsv rows without the header, or t2
+  int rewinds;
+  size_t written;     // bytes the sink was ever given, taken back or not
+};
+
+struct Faults {
+  size_t capacity = SIZE_MAX;  // the sink fails past it
+  size_t failAt = SIZE_MAX;    // the source fails there
+  std::string next;            // the listing after the first rewind
+  bool rewindFails = false;
+};
+
+Faults none() { return Faults(); }
+Faults sinkFull(size_t capacity) { return Faults{capacity, SIZE_MAX, "", false}; }
+Faults sourceFails(size_t at) { return Faults{SIZE_MAX, at, "", false}; }
+Faults changesTo(std::string next) { return Faults{SIZE_MAX, SIZE_MAX, std::move(next), false}; }
+Faults rewindFails() { return Faults{SIZE_MAX, SIZE_MAX, "", true}; }
+
+Made make(const std::string& listing, int threads, bool retractable, TableFormat format = TableFormat::TSV,
+          const Faults& faults = {}) {
+  StringSource source(listing, 4096, faults.failAt);
+  source.next = faults.next;
+  source.rewindFails = faults.rewindFails;
+  StringSink sink(faults.capacity, retractable);
+  const RunOutcome outcome = makeTable(source, sink, RunOptions{format, false, threads, {}});
+  return {outcome, format == TableFormat::T2 ? sink.bytes : sink.bytes.substr(sink.bytes.find('\n') + 1),
+          source.rewinds, sink.written};
+}
+
+// The t2 table of a listing read whole and analysed at once.
+std::string wholeRead(const std::string& listing) {
+  StringSource source(listing);
+  ListingReader reader(source);
+  CdsStore store;
+  ParsedCds cds;
+  Problem problem;
+  while (reader.next(cds, problem) == ListingReader::CDS_READ) store.add(cds);
+  StringSink sink;
+  TableWriter writer(sink, TableFormat::T2);
+  EXPECT_TRUE(writer.add(store, analyseGenes(store)) && writer.finish());
+  return sink.bytes;
+}
+
+// CDSs in runs of 50 by source file; the first file comes back at run `back`.
+std::string ungrouped(int nCds, int back) {
+  std::string listing;
+  for (int k = 0; k < nCds; ++k) {
+    const int at = 1 + (k * 7919) % 40000;
+    listing += group(std::to_string(at) + ".." + std::to_string(at + k % 900), std::to_string(k % 13) + "g",
+                     std::to_string(k / 50 == back ? 0 : k / 50) + ".gb", std::to_string(k % 2));
+  }
+  return listing;
+}
+
+TEST(MakeTable, SixGroupExample) {
+  std::map<std::string, std::string> example = readCase("whole_run");
+  for (int threads : {1, 2})
+    for (bool retractable : {true, false}) {
+      Made made = make(example["given ecoli.listing"], threads, retractable, TableFormat::T2);
+      EXPECT_TRUE(made.outcome.kind == RunOutcome::DONE && made.outcome.nCds == 6 && made.outcome.nGenes == 4);
+      EXPECT_EQ(made.table, example["expect out.t2"]);
+      EXPECT_EQ(made.outcome.returnsAt, 0);
+    }
+}
+
+// A sink that can take back is written at once and taken back when a file
+// comes back; one that cannot gets no byte it would have to take back.
+TEST(MakeTable, UngroupedListingIsReadWholeWithoutLosingBytes) {
+  const std::string split = group("100..200", "x", "a.gb") + group("50..60", "z", "b.gb") +
+                            group("210..300", "y", "a.gb") + group("150..400", "x", "a.gb");
+  const std::string large = ungrouped(4000, 79);  // more than a write block before the file comes back
+  for (int threads : {1, 2})
+    for (bool retractable : {true, false}) {
+      Made made = make(split, threads, retractable);
+      EXPECT_EQ(made.table, "100..200\tx\t2\t1\ta.gb\t1\t10000000\t9\t100\t400\n"
+                            "50..60\tz\t1\t0\tb.gb\t1\t10000000\t10000000\t50\t60\n"
+                            "210..300\ty\t1\t0\ta.gb\t1\t-1\t-1\t210\t300\n");
+      EXPECT_TRUE(made.outcome.nGenes == 3 && made.rewinds == 1);
+      EXPECT_TRUE(made.outcome.returningFile == "a.gb" && made.outcome.returnsAt == 3);
+      made = make(large, threads, retractable, TableFormat::T2);
+      EXPECT_TRUE(made.outcome.kind == RunOutcome::DONE && made.rewinds == 1 && made.table == wholeRead(large));
+      EXPECT_TRUE(made.outcome.returningFile == "0.gb" && made.outcome.returnsAt == 79 * 50 + 1);
+      EXPECT_EQ(made.written > made.table.size(), retractable);
+      // Grouped: read once when the sink can take back, looked at first when not.
+      made = make(ungrouped(2000, -1), threads, retractable);
+      EXPECT_TRUE(made.rewinds == (retractable ? 0 : 1) && made.outcome.returnsAt == 0);
+    }
+}
+
+// Groups past the count of "#CDS=" lines are no CDSs; lines past the end read empty.
+TEST(MakeTable, CountOutOfStepWithGroups) {
+  const std::tuple<std::string, std::string, int64_t> cases[] = {
+      {group("1..2", "a") + "#XXX=5..6\n#gene=b\n#file=f.gb\n#contig=1\nend\n" + group("7..8", "c", "g.gb"),
+       "1..2\ta\t1\t0\tf.gb\t1\t10000000\t2\t1\t2\n5..6\tb\t1\t0\tf.gb\t1\t2\t10000000\t5\t6\n", 0},
+      {"#XXX=1..2\n#gene=a\n#file=A\n#contig=1\nend\n#XXX=3..4\n#gene=b\n#file=B\n#contig=1\nend\n" + group("5..6", "c", "C"),
+       "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\n", 0},
+      {"#CDS=1..2\n#gene=a\n#file=f.gb\n#contig=1\nend #CDS=\n",
+       "1..2\ta\t1\t0\tf.gb\t1\t10000000\t10000000\t1\t2\n\t\t1\t0\t\t0\t10000000\t10000000\t0\t0\n", 0},
+      // A file coming back past the count is no CDS coming back.
+      {group("1..2", "a", "A") + "#XXX=3..4\n#gene=b\n#file=B\n#contig=1\nend\n#XXX=5..6\n#gene=c\n#file=A\n",
+       "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\n", 0},
+      {group("1..2", "a", "A") + group("3..4", "b", "B") + group("5..6", "c", "A"),
+       "1..2\ta\t1\t0\tA\t1\t10000000\t2\t1\t2\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\n"
+       "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\n", 3},
+  };
+  for (const auto& [listing, rows, returnsAt] : cases)
+    for (int threads : {1, 2})
+      for (bool retractable : {true, false}) {
+        const Made made = make(listing, threads, retractable);
+        EXPECT_EQ(made.table, rows) << listing;
+        EXPECT_EQ(made.outcome.returnsAt, returnsAt) << listing;
+      }
+}
+
+TEST(MakeTable, Outcomes) {
+  const std::string g61(61, 'g'), large = ungrouped(6000, -1), back = ungrouped(6000, 100),
+                    ab = group("1..2", "a", "A") + group("3..4", "b", "B");
+  const struct {
+    std::string listing;
+    Faults faults;
+    RunOutcome::Kind kind;
+    int64_t nCds, refusedCds;
+    std::string error;
+  } cases[] = {
+      {ab + group("5..6", g61, "C") + group("7..8", "d"), none(), RunOutcome::REFUSED, 4, 3, ""},
+      {ab + group("5..6", "c", "A") + group("7..8", g61), none(), RunOutcome::REFUSED, 4, 4, ""},
+      {group("1..2", "a") + "#XXX=3..4\n#gene=" + g61 + "\n", none(), RunOutcome::DONE, 1, 0, ""},
+      {group("1..2", "a"), sinkFull(10), RunOutcome::WRITE_FAILED, 1, 0, "test write failure"},
+      {large, sinkFull(1000), RunOutcome::WRITE_FAILED, 6000, 0, "test write failure"},
+      {large, sourceFails(50000), RunOutcome::READ_FAILED, 0, 0, "test read failure"},
+      {group("1..2", g61) + large, sourceFails(50000), RunOutcome::READ_FAILED, 0, 0, "test read failure"},
+      // A failed write ends the run before a second reading.
+      {back, sinkFull(1000), RunOutcome::WRITE_FAILED, 5000, 0, "test write failure"},
+      {back, rewindFails(), RunOutcome::READ_FAILED, 0, 0, "test rewind failure"},
+      {back, changesTo(large), RunOutcome::DONE, 6000, 0, ""},
+  };
+  for (const auto& c : cases)
+    for (int threads : {1, 2})
+      for (bool retractable : {true, false}) {
+        const Made made = make(c.listing, threads, retractable, TableFormat::T2, c.faults);
+        const RunOutcome& o = made.outcome;
+        // Without taking back, the listing is looked at whole first, and
+        // its count is known when a write fails.
+        const int64_t nCds = c.kind == RunOutcome::WRITE_FAILED && !retractable ? 6000 : c.nCds;
+        if (c.faults.rewindFails && !retractable) continue;  // covered below
+        EXPECT_TRUE(o.kind == c.kind && (o.nCds == nCds || c.kind == RunOutcome::WRITE_FAILED) &&
+                    o.refusedCds == c.refusedCds)
+            << o.kind << " " << o.nCds << " " << o.refusedCds << " from " << c.listing.substr(0, 50);
+        EXPECT_EQ(o.problem, c.kind == RunOutcome::REFUSED ? Problem::GENE_NAME_TOO_LONG : Problem{});
+        EXPECT_EQ(o.error, c.error);
+        if (c.faults.capacity < SIZE_MAX && c.listing == back) {
+          EXPECT_EQ(made.rewinds, retractable ? 0 : 1);
+        }
+      }
+}
+
+// The listing read a second time is not the one looked at first.
+TEST(MakeTable, ListingThatChangesBetweenReadings) {
+  const std::string grouped = ungrouped(600, -1), back = ungrouped(600, 5);
+  for (int threads : {1, 2}) {
+    EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, changesTo(back)).outcome.error,
+              "changed while it was read");
+    EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, rewindFails()).outcome.error, "test rewind failure");
+  }
+}
+
+// A pipe is kept in a temporary file as it is read and replayed from there.
+TEST(FileListing, ReadsAPipeAgain) {
+  std::signal(SIGPIPE, SIG_IGN);  // a run that stops early closes the pipe on the writer
+  const std::string listing = ungrouped(3000, 2);
+  int fds[2];
+  ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+  std::thread writer([&] {
+    for (ssize_t at = 0, n = 0; at < static_cast<ssize_t>(listing.size()) && n >= 0; at += n)
+      n = write(fds[1], listing.data() + at, listing.size() - static_cast<size_t>(at));
+    close(fds[1]);
+  });
+  FileListing source;
+  std::string error;
+  ASSERT_TRUE(source.open(fds[0], testing::TempDir(), error)) << error;
+  for (bool retractable : {true, false}) {
+    StringSink sink(SIZE_MAX, retractable);
+    const RunOutcome outcome = makeTable(source, sink, RunOptions{TableFormat::T2, false, 2, {}});
+    EXPECT_TRUE(outcome.kind == RunOutcome::DONE && sink.bytes == wholeRead(listing));
+    ASSERT_TRUE(source.rewind());
+  }
+  close(fds[0]);
+  writer.join();
+  EXPECT_FALSE(source.open(fds[0], testing::TempDir(), error));
+  FileListing none;
+  EXPECT_FALSE(none.open(open("/", O_RDONLY), testing::TempDir(), error));
+  EXPECT_EQ(error, "is a directory");
+}
+
+// A listing on a descriptor that was read from before starts where it stood.
+TEST(FileListing, StartsWhereTheDescriptorStood) {
+  FILE* file = std::tmpfile();
+  const std::string header = "a header line\n", listing = ungrouped(300, 2);
+  std::fputs((header + listing).c_str(), file);
+  std::fflush(file);
+  lseek(fileno(file), static_cast<off_t>(header.size()), SEEK_SET);
+  FileListing source;
+  std::string error;
+  ASSERT_TRUE(source.open(fileno(file), "/nonexistent", error));
+  EXPECT_EQ(source.size(), listing.size());
+  StringSink sink;
+  EXPECT_EQ(makeTable(source, sink, RunOptions{TableFormat::T2, false, 1, {}}).kind, RunOutcome::DONE);
+  EXPECT_EQ(sink.bytes, wholeRead(listing));
+  std::fclose(file);
+}
+
+}  // namespace
