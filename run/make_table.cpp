@@ -217,7 +217,10 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
   }
   if (outcome.kind == RunOutcome::DONE && !writer.finish()) outcome.kind = RunOutcome::WRITE_FAILED;
   if (outcome.kind == RunOutcome::WRITE_FAILED) outcome.error = sink.error();
-  if (outcome.returnsAt > outcome.nCds) outcome.returnsAt = 0;  // past the count: no CDS came back
+  if (outcome.returnsAt > outcome.nCds) {  // past the count: no CDS came back
+    outcome.returnsAt = 0;
+    outcome.returningFile.clear();
+  }
   outcome.nGenes = writer.entries();
   return outcome;
 }

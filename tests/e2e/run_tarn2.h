@@ -36,18 +36,19 @@ struct Ran {
   std::string out, err;
 };
 
-// Runs the shell `script` in `folder`, where `tarn2` names the built program,
-// with `input` on standard input and, unless `fileBlocks` is negative, each
-// file written limited to that many blocks of 512 bytes (SIGXFSZ ignored, so
-// that a write past the limit fails instead of killing). The input and the
+// Runs the shell `script` in `folder`, where `tarn2` names the built program
+// (and $TARN2 its path, for what a shell function cannot do), with `input`
+// on standard input and, unless `fileBlocks` is negative, each file written
+// limited to that many blocks of 512 bytes. The input and the
 // standard error lie beside the folder, so that it holds only what the
 // program left; standard output is a pipe, which no file size limit covers.
 inline Ran runInFolder(const std::string& folder, const std::string& script, const std::string& input,
                        int fileBlocks = -1) {
   writeFile(folder + ".in", input);
-  const std::string limit = fileBlocks < 0 ? "" : "trap '' XFSZ && ulimit -f " + std::to_string(fileBlocks) + " && ";
-  const std::string command = "cd '" + folder + "' && " + limit + "tarn2() { timeout 120 '" TARN2_PATH
-                              "' \"$@\"; } && { " + script + "\n} < '" + folder + ".in' 2> '" + folder + ".err'";
+  const std::string limit = fileBlocks < 0 ? "" : "ulimit -f " + std::to_string(fileBlocks) + " && ";
+  const std::string command = "cd '" + folder + "' && ulimit -c 0 && " + limit + "TARN2='" TARN2_PATH
+                              "' && tarn2() { timeout 120 \"$TARN2\" \"$@\"; } && { " + script + "\n} < '" + folder +
+                              ".in' 2> '" + folder + ".err'";
   FILE* out = popen(command.c_str(), "r");
   Ran ran{-1, "", ""};
   char buffer[4096];
