@@ -20,6 +20,10 @@
 //   in order, skipping a few names as strains lack genes; a fixed share of
 //   the pool has no name, as unnamed CDSs, so every contig has one large
 //   gene of empty name.
+// - shared-first: the worst case for counting alternatives, one gene listed
+//   --cds times, every listing a different CDS with the same first segment:
+//   join(1..10,20..30), join(1..10,21..31), ...; --files and the other shape
+//   flags are ignored.
 // - --interleave alternates 500-CDS blocks of two files (three at the end
 //   when the count is odd): no file's CDSs stand together, contigs are
 //   split, and the CDSs and the table's entries stay the same.
@@ -66,6 +70,7 @@ struct Options {
   int64_t maxSegments = -1;
   uint64_t seed = 1;
   bool genome = false;
+  bool sharedFirst = false;
   bool interleave = false;
   std::string bedPath;  // empty: no BED file
 };
@@ -111,7 +116,7 @@ void printHelp() {
   std::fputs(
       "make_listing [flags]: writes a synthetic CDS listing to standard output.\n"
       "Defaults are given as uniform / genome profile.\n"
-      "  --profile NAME        uniform or genome (uniform)\n"
+      "  --profile NAME        uniform, genome or shared-first (uniform)\n"
       "  --interleave          alternate blocks of different files\n"
       "  --cds N               CDSs in all (100000)\n"
       "  --files N             source files, up to 99999 (25 / one per 4,000 CDSs)\n"
@@ -168,7 +173,10 @@ Options parseOptions(int argc, char** argv) {
     else if (flag == "--bed") o.bedPath = value;
     else if (flag == "--repeat-fraction") o.repeatFraction = parseFraction(flag, value);
     else if (flag == "--unnamed") o.unnamedFraction = parseFraction(flag, value);
-    else if (flag == "--profile" && (value == "uniform" || value == "genome")) o.genome = value == "genome";
+    else if (flag == "--profile" && (value == "uniform" || value == "genome" || value == "shared-first")) {
+      o.genome = value == "genome";
+      o.sharedFirst = value == "shared-first";
+    }
     else fail("unknown flag or value: " + std::string(flag) + " " + std::string(value));
   }
   auto orDefault = [&o](auto& field, auto uniformValue, auto genomeValue) {
@@ -181,6 +189,7 @@ Options parseOptions(int argc, char** argv) {
   orDefault(o.repeatFraction, 0.2, 0.01);
   orDefault(o.unnamedFraction, 0.0, 0.3);
   orDefault(o.maxSegments, 4, 2);
+  if (o.sharedFirst) o.nFiles = o.contigsPerFile = 1;
   // Every contig gets a CDS; that also keeps the share arithmetic in main
   // within 64 bits.
   if ((o.genome ? o.nFiles : o.nFiles * o.contigsPerFile) > o.nCds)
@@ -398,10 +407,28 @@ std::vector<Listing> makeContig(const Options& o, int64_t target, Totals& t, int
   return listings;
 }
 
+void writeSharedFirst(const Options& o) {
+  std::string out;
+  Listing l{};
+  for (int64_t k = 0; k < o.nCds; ++k) {
+    l.segments = {{1, 10}, {20 + k, 30 + k}};
+    appendListing(out, l, "altA", fileName(0), 1);
+    if (out.size() > (1 << 20)) writeAll(stdout, out, "listing");
+  }
+  writeAll(stdout, out, "listing");
+  if (std::fflush(stdout) != 0) fail("cannot write the listing");
+  std::fprintf(stderr, "cds=%lld genes=1 alternative_listings=%lld\n", static_cast<long long>(o.nCds),
+               static_cast<long long>(o.nCds - 1));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options o = parseOptions(argc, argv);
+  if (o.sharedFirst) {
+    writeSharedFirst(o);
+    return 0;
+  }
   rngState = o.seed;
 
   std::FILE* bed = nullptr;

@@ -1,5 +1,6 @@
 // analyseGenes against a plain every-pair computation on seeded random listings:
-// dense ones (one place, few genes, ties, overlaps, repeats, alternatives) and sparse ones.
+// dense ones (one place, few genes, ties, overlaps, repeats, alternatives), sparse
+// ones, and genes of many listings drawn from a few segments, (0, 0) among them.
 
 #include "analysis/analyse_genes.h"
 
@@ -81,22 +82,49 @@ std::vector<ParsedCds> randomListing(std::mt19937& rng, const Shape& shape) {
   return listing;
 }
 
-TEST(PairwiseReference, RandomListings) {
+// Two genes of one place: each listing four segments at most, (0, 0) among
+// them, or an earlier one cut short or given a tail of (0, 0), or none.
+std::vector<ParsedCds> sharedPrefixListing(std::mt19937& rng, int nCds) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const Segment alphabet[] = {{0, 0}, {1, 10}, {1, 11}, {0, 5}};
+  std::vector<ParsedCds> listing(nCds);
+  for (int k = 0; k < nCds; ++k) {
+    ParsedCds& cds = listing[k];
+    cds.gene = std::to_string(pick(2));
+    const int style = pick(8);
+    if (style == 0) continue;
+    if (style < 5 && k > 0) cds.segments = listing[pick(k)].segments;
+    if (style == 1 && !cds.segments.empty()) cds.segments.resize(pick(static_cast<int>(cds.segments.size())));
+    if (style == 2) cds.segments.resize(cds.segments.size() + 1 + pick(3), Segment{0, 0});
+    for (int s = style >= 3 ? pick(style == 3 ? 2 : 5) : 0; s > 0; --s) cds.segments.push_back(alphabet[pick(4)]);
+  }
+  return listing;
+}
+
+// The seeded listing's entries are the reference's.
+void expectReferenceOn(const std::vector<ParsedCds>& listing, int seed) {
   auto fields = [](const GeneEntry& e) {
     return std::tuple(e.cds, e.nListings, e.nAlt, e.beforeSpace, e.afterSpace, e.altCDSFirst, e.altCDSLast);
   };
+  CdsStore store;
+  for (const ParsedCds& cds : listing) store.add(cds);
+  const std::vector<GeneEntry> got = analyseGenes(store), want = reference(listing);
+  ASSERT_EQ(got.size(), want.size()) << "seed " << seed;
+  for (size_t g = 0; g < got.size(); ++g) ASSERT_EQ(fields(got[g]), fields(want[g])) << "seed " << seed << ", gene " << g;
+}
+
+TEST(PairwiseReference, RandomListings) {
   const Shape shapes[] = {{300, 6, 1, 400, 60, 3, 200}, {400, 80, 9, 100000, 3000, 5, 100},
                           {200, 150, 30, 2000000000, 20000000, 4, 100}};
   for (const Shape& shape : shapes) {
     for (int seed = 1; seed <= shape.nSeeds; ++seed) {
       std::mt19937 rng(seed * 7 + shape.nPlaces);
-      const std::vector<ParsedCds> listing = randomListing(rng, shape);
-      CdsStore store;
-      for (const ParsedCds& cds : listing) store.add(cds);
-      const std::vector<GeneEntry> got = analyseGenes(store), want = reference(listing);
-      ASSERT_EQ(got.size(), want.size()) << "seed " << seed;
-      for (size_t g = 0; g < got.size(); ++g) ASSERT_EQ(fields(got[g]), fields(want[g])) << "seed " << seed << ", gene " << g;
+      ASSERT_NO_FATAL_FAILURE(expectReferenceOn(randomListing(rng, shape), seed));
     }
+  }
+  for (int seed = 1; seed <= 300; ++seed) {
+    std::mt19937 rng(seed);
+    ASSERT_NO_FATAL_FAILURE(expectReferenceOn(sharedPrefixListing(rng, 5 + seed % 60), seed)) << "shared prefixes";
   }
 }
 
