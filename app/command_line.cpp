@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/messages.h"
+#include "app/summary_output.h"
 #include "app/table_output.h"
 #include "app/table_run.h"
 #include "listing/file_source.h"
@@ -39,6 +40,8 @@ const char USAGE[] =
     "  -f, --force               replace FILE if it exists (without it an existing FILE is an error)\n"
     "  -t, --format t2|tsv       table format (default t2: the eleven-line entries)\n"
     "  -q, --quiet               no summary on standard error\n"
+    "      --summary PREFIX      also write PREFIX_summary_mqc.tsv and PREFIX_gaps_mqc.tsv: figures per\n"
+    "                            source file, for R, pandas or MultiQC (replaced only with --force)\n"
     "  -h, --help                usage on standard output, exit 0\n"
     "  -V, --version             \"tarn2 VERSION\" on standard output, exit 0\n"
     "Exit status: 0 the table was written whole; 1 the run failed; 2 a usage error.\n";
@@ -48,6 +51,7 @@ struct Options {
   std::string output = "-";
   bool force = false;
   bool quiet = false;
+  std::string summaryPrefix;  // empty: no summary files
   TableFormat format = TableFormat::T2;
 };
 
@@ -65,7 +69,7 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
       {"output", required_argument, nullptr, 'o'}, {"force", no_argument, nullptr, 'f'},
       {"format", required_argument, nullptr, 't'}, {"quiet", no_argument, nullptr, 'q'},
       {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, 'V'},
-      {nullptr, 0, nullptr, 0}};
+      {"summary", required_argument, nullptr, 'S'}, {nullptr, 0, nullptr, 0}};
   opterr = 0;  // the messages below replace getopt's own
   optind = 1;
   for (int c; (c = getopt_long(argc, argv, ":o:ft:qhV", longOptions, nullptr)) != -1;) {
@@ -73,6 +77,13 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
       case 'o': options.output = optarg; break;
       case 'f': options.force = true; break;
       case 'q': options.quiet = true; break;
+      case 'S':
+        options.summaryPrefix = optarg;
+        if (options.summaryPrefix.empty()) {
+          error = "option '--summary' needs a prefix, not an empty one";
+          return Parsed::BAD;
+        }
+        break;
       case 'h': return Parsed::HELP;
       case 'V': return Parsed::VERSION;
       case 't':
@@ -155,8 +166,9 @@ int run(const Options& options) {
   }
 
   TableOutput output;
+  SummaryOutput summary;
   std::string error;
-  if (!output.open(options.output, options.force, error)) {
+  if (!summary.open(options.summaryPrefix, options.force, error) || !output.open(options.output, options.force, error)) {
     say(error);
     return EXIT_RUN_FAILED;
   }
@@ -164,6 +176,7 @@ int run(const Options& options) {
   RunOptions runOptions;
   runOptions.format = options.format;
   runOptions.decompress = true;
+  runOptions.summaries = summary.summaries();
   runOptions.progress = [&progress](const RunProgress& p) { progress.show(p); };
   RunOutcome outcome = makeTable(*listing, output.sink(), runOptions);
   progress.clear();
@@ -180,8 +193,16 @@ int run(const Options& options) {
     case RunOutcome::DONE: break;
   }
   bool closedPipe = false;
+  if (!summary.prepare(error)) {
+    say(error);
+    return EXIT_RUN_FAILED;
+  }
   if (!output.commit(error, closedPipe)) {
     if (!closedPipe) say(error);
+    return EXIT_RUN_FAILED;
+  }
+  if (!summary.commit(error)) {
+    say(error);
     return EXIT_RUN_FAILED;
   }
   if (!options.quiet)

@@ -83,6 +83,22 @@ int anonymousTemporaryFile(std::string& error) {
   return fd;
 }
 
+int temporaryBeside(const std::string& name, std::string& path, std::string& error) {
+  size_t slash = name.rfind('/');
+  size_t base = slash == std::string::npos ? 0 : slash + 1;
+  path = name.substr(0, base) + "." + name.substr(base) + ".XXXXXX";
+  int fd = mkstemp(path.data());
+  if (fd < 0) {
+    error = failure(name);
+    path.clear();
+    return -1;
+  }
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);  // as an ordinary new file, not mkstemp's 0600
+  return fd;
+}
+
 TableOutput::~TableOutput() { abandon(); }
 
 bool TableOutput::open(const std::string& name, bool force, std::string& error) {
@@ -103,19 +119,9 @@ bool TableOutput::open(const std::string& name, bool force, std::string& error) 
     }
     fd_ = anonymousTemporaryFile(error);
   } else {
-    size_t slash = name.rfind('/');
-    size_t base = slash == std::string::npos ? 0 : slash + 1;
-    temporary_ = name.substr(0, base) + "." + name.substr(base) + ".XXXXXX";
-    fd_ = mkstemp(temporary_.data());
-    if (fd_ < 0) {
-      error = failure(name);
-      temporary_.clear();
-      return false;
-    }
+    fd_ = temporaryBeside(name, temporary_, error);
+    if (fd_ < 0) return false;
     watchSignals(temporary_);
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);  // as an ordinary new file, not mkstemp's 0600
   }
   if (fd_ < 0) return false;
   sink_ = std::make_unique<FileSink>(fd_);

@@ -47,3 +47,7 @@ class TableOutput {
 
 // A temporary file in $TMPDIR (or /tmp), already unlinked: -1 on failure.
 int anonymousTemporaryFile(std::string& error);
+
+// A new file beside `name` (same folder, named ".NAME.XXXXXX"), with the mode
+// of an ordinary new file; its path in `path`. -1 with `error` set on failure.
+int temporaryBeside(const std::string& name, std::string& path, std::string& error);

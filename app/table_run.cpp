@@ -23,7 +23,8 @@ constexpr size_t BATCHES_IN_FLIGHT = 4;     // bounds the memory the reading thr
 // writing, so the two halves of a run share the two cores.
 class TableStage {
  public:
-  TableStage(TableWriter& writer, RestartableSink& sink, bool threaded) : writer_(writer), sink_(sink) {
+  TableStage(TableWriter& writer, RestartableSink& sink, std::vector<FileSummary>* summaries, bool threaded)
+      : writer_(writer), sink_(sink), summaries_(summaries) {
     if (threaded) worker_ = std::thread([this] { work(); });
   }
   ~TableStage() { stop(); }
@@ -50,7 +51,15 @@ class TableStage {
 
   void take(Item& item) {
     if (failed_) return;
-    bool ok = item.restart ? (writer_.restart(), sink_.restart()) : writer_.add(item.store, analyseGenes(item.store));
+    bool ok;
+    if (item.restart) {
+      if (summaries_ != nullptr) summaries_->clear();
+      ok = (writer_.restart(), sink_.restart());
+    } else {
+      const std::vector<GeneEntry> genes = analyseGenes(item.store);
+      if (summaries_ != nullptr) summariseFiles(item.store, genes, *summaries_);
+      ok = writer_.add(item.store, genes);
+    }
     if (!ok) failed_ = true;
   }
 
@@ -109,6 +118,7 @@ class TableStage {
 
   TableWriter& writer_;
   RestartableSink& sink_;
+  std::vector<FileSummary>* summaries_;  // only this stage's thread touches it until close()
   std::thread worker_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -221,7 +231,7 @@ RunOutcome makeTable(RewindableSource& listing, RestartableSink& sink, const Run
   TableWriter writer(sink, options.format);
   RunOutcome outcome;
   {
-    TableStage stage(writer, sink, options.threads > 1);
+    TableStage stage(writer, sink, options.summaries, options.threads > 1);
     if (readListing(listing, stage, options, false, outcome) == Pass::NOT_GROUPED) {
       if (!listing.rewind()) return {RunOutcome::READ_FAILED, 0, 0, 0, {}, listing.error()};
       stage.restart();

@@ -4,6 +4,7 @@
 #include "listing/byte_source.h"
 #include "listing/listing_reader.h"
 #include "listing/file_source.h"
+#include "lookup/file_summary.h"
 #include "lookup/table_writer.h"
 
 #include <cstdint>
@@ -37,6 +38,7 @@ struct RunOptions {
   bool decompress = false;                          // recognise gzip input
   int threads = 2;                                  // 1: read, analyse and write in turn
   std::function<void(const RunProgress&)> progress;  // called now and then while reading
+  std::vector<FileSummary>* summaries = nullptr;     // when set, gets one summary per source file, in listing order
 };
 
 // Reads the listing once when it is grouped by source file (each file's CDSs
