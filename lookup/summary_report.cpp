@@ -72,8 +72,10 @@ void putCell(std::string& out, int64_t value) { out.append("\t").append(std::to_
 
 std::string renderSummaryTable(const std::vector<FileSummary>& summaries) {
   std::string out(SUMMARY_HEAD);
+  int placement = 0;  // MultiQC orders the columns by name otherwise
   for (const Column& c : SUMMARY_COLUMNS) {
     out.append("#     ").append(c.name).append(":\n");
+    out.append("#         placement: ").append(std::to_string(placement += 10)).append("\n");
     out.append("#         title: '").append(c.title).append("'\n");
     out.append("#         description: '").append(c.description).append("'\n");
     out.append("#         format: '{:,.0f}'\n");
