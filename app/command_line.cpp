@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "app/progress_line.h"
 #include "app/signal_cleanup.h"
+#include "app/summary_output.h"
 #include "run/file_listing.h"
 #include "run/make_table.h"
 #include "run/table_file.h"
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <getopt.h>
@@ -39,6 +41,8 @@ const char USAGE[] =
     "  -f, --force               replace FILE if it exists (without it an existing FILE is an error)\n"
     "  -t, --format t2|tsv       table format (default t2: the eleven-line entries)\n"
     "  -q, --quiet               no summary on standard error\n"
+    "      --summary PREFIX      also write PREFIX_summary_mqc.tsv and PREFIX_gaps_mqc.tsv: figures per\n"
+    "                            source file, for R, pandas or MultiQC (replaced only with --force)\n"
     "  -h, --help                usage on standard output, exit 0\n"
     "  -V, --version             \"tarn2 VERSION\" on standard output, exit 0\n"
     "Exit status: 0 the table was written whole; 1 the run failed; 2 a usage error.\n";
@@ -48,6 +52,7 @@ struct Options {
   std::string output = "-";
   bool force = false;
   bool quiet = false;
+  std::string summaryPrefix;  // empty: no summary files
   TableFormat format = TableFormat::T2;
 };
 
@@ -71,7 +76,7 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
       {"output", required_argument, nullptr, 'o'}, {"force", no_argument, nullptr, 'f'},
       {"format", required_argument, nullptr, 't'}, {"quiet", no_argument, nullptr, 'q'},
       {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, 'V'},
-      {nullptr, 0, nullptr, 0}};
+      {"summary", required_argument, nullptr, 'S'}, {nullptr, 0, nullptr, 0}};
   opterr = 0;  // the messages below replace getopt's own
   optind = 1;
   for (int c; (c = getopt_long(argc, argv, ":o:ft:qhV", longOptions, nullptr)) != -1;) {
@@ -85,6 +90,13 @@ Parsed parseOptions(int argc, char** argv, Options& options, std::string& error)
         break;
       case 'f': options.force = true; break;
       case 'q': options.quiet = true; break;
+      case 'S':
+        options.summaryPrefix = optarg;
+        if (options.summaryPrefix.empty()) {
+          error = "option '--summary' needs a prefix, not an empty one";
+          return Parsed::BAD;
+        }
+        break;
       case 'h': return Parsed::HELP;
       case 'V': return Parsed::VERSION;
       case 't':
@@ -127,16 +139,21 @@ int run(const Options& options) {
     return EXIT_RUN_FAILED;
   }
   TableFile table;
+  SummaryOutput summary;
   if (options.output == "-") table.openOn(STDOUT_FILENO);
-  else if (!table.open(options.output, options.force, error)) {
+  if ((options.output != "-" && !table.open(options.output, options.force, error)) ||
+      !summary.open(options.summaryPrefix, options.force, error)) {
     say(error);
     return EXIT_RUN_FAILED;
   }
-  cleanUpOnSignals(table.temporaryPath());
+  std::vector<std::string> temporaries = summary.temporaryPaths();
+  temporaries.push_back(table.temporaryPath());
+  cleanUpOnSignals(temporaries);
   ProgressLine progress(!options.quiet);
   RunOptions runOptions;
   runOptions.format = options.format;
   runOptions.decompress = true;
+  runOptions.summaries = summary.summaries();
   runOptions.progress = [&progress](const RunProgress& p) { progress.show(p); };
   const RunOutcome outcome = makeTable(listing, table, runOptions);
   progress.clear();
@@ -152,10 +169,10 @@ int run(const Options& options) {
       if (!table.readerGone()) failure = tableName + ": " + outcome.error;
       break;
     case RunOutcome::DONE:
-      if (!table.commit(error)) failure = error;
+      if (!table.commit(error) || !summary.commit(error)) failure = error;
       break;
   }
-  forgetTemporaryFile();
+  forgetTemporaryFiles();
   if (outcome.kind != RunOutcome::DONE || !failure.empty()) {
     table.abandon();
     if (!failure.empty()) say(failure);

@@ -3,17 +3,19 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #include <unistd.h>
 
 namespace {
 
 // Read by the handler, so plain memory and flags only.
-char pendingPath[PATH_MAX + 1];
+char pendingPaths[3][PATH_MAX + 1];
 volatile sig_atomic_t progressShown = 0;
 
 extern "C" void cleanUpAndDie(int signal) {
-  if (pendingPath[0] != '\0') unlink(pendingPath);
+  for (const char* path : pendingPaths)
+    if (path[0] != '\0') unlink(path);
   if (progressShown) {
     static const char clearLine[] = "\r\033[K";
     [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, clearLine, sizeof clearLine - 1);
@@ -32,8 +34,10 @@ void watch(int signal) {
 
 }  // namespace
 
-void cleanUpOnSignals(const std::string& temporaryPath) {
-  if (temporaryPath.size() < sizeof pendingPath) std::memcpy(pendingPath, temporaryPath.c_str(), temporaryPath.size() + 1);
+void cleanUpOnSignals(const std::vector<std::string>& temporaryPaths) {
+  for (size_t k = 0; k < temporaryPaths.size() && k < std::size(pendingPaths); ++k)
+    if (temporaryPaths[k].size() < sizeof pendingPaths[k])
+      std::memcpy(pendingPaths[k], temporaryPaths[k].c_str(), temporaryPaths[k].size() + 1);
   // Every signal whose default action ends the process, but SIGPIPE and
   // SIGXFSZ: those are ignored, so that a reader that went away or a file
   // size limit is a failed write, reported as such.
@@ -46,4 +50,6 @@ void cleanUpOnSignals(const std::string& temporaryPath) {
 
 void noteProgressLine(bool shown) { progressShown = shown; }
 
-void forgetTemporaryFile() { pendingPath[0] = '\0'; }
+void forgetTemporaryFiles() {
+  for (char* path : pendingPaths) path[0] = '\0';
+}

@@ -30,19 +30,7 @@ struct Out {
     put(value);
     put('\n');
   }
-  // A name may hold any byte but NUL and line feed; those that would break a
-  // row are escaped.
-  void escaped(std::string_view value) {
-    for (char c : value) {
-      switch (c) {
-        case '\t': put("\\t"); break;
-        case '\n': put("\\n"); break;
-        case '\r': put("\\r"); break;
-        case '\\': put("\\\\"); break;
-        default: put(c);
-      }
-    }
-  }
+  void escaped(std::string_view value) { p = putEscaped(p, value); }
   void location(const CdsStore& store, const Cds& c) {
     if (c.flags & COMPLEMENT) put("complement(");
     if (c.nSegments > 1) put("join(");
@@ -97,6 +85,21 @@ void putTsv(Out& out, const CdsStore& store, const GeneEntry& e) {
 }
 
 }  // namespace
+
+// A name may hold any byte but NUL and line feed; those that would break a
+// row are escaped.
+char* putEscaped(char* to, std::string_view name) {
+  for (char c : name) {
+    switch (c) {
+      case '\t': *to++ = '\\', *to++ = 't'; break;
+      case '\n': *to++ = '\\', *to++ = 'n'; break;
+      case '\r': *to++ = '\\', *to++ = 'r'; break;
+      case '\\': *to++ = '\\', *to++ = '\\'; break;
+      default: *to++ = c;
+    }
+  }
+  return to;
+}
 
 TableWriter::TableWriter(ByteSink& sink, TableFormat format) : sink_(sink), format_(format) { begin(); }
 

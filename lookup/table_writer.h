@@ -13,6 +13,12 @@
 
 enum class TableFormat { T2, TSV };
 
+// Writes `name` at `to` so that it stays within one cell of a tab-separated
+// row: a tab, line feed, carriage return or backslash becomes \t, \n, \r,
+// \\; every other byte is kept. `to` needs room for twice name's size.
+// Returns the end of what was written.
+char* putEscaped(char* to, std::string_view name);
+
 // Gathers entries into blocks for the sink. An entry's location is rebuilt
 // from its first listing: "complement(" and "join(" as needed, '<' before the
 // first start and '>' after the last end wherever the listing had them,

@@ -11,7 +11,8 @@ constexpr size_t BATCHES_IN_FLIGHT = 4;  // bounds the memory the reading thread
 
 }  // namespace
 
-GeneStage::GeneStage(TableWriter& writer, bool threaded) : writer_(writer) {
+GeneStage::GeneStage(TableWriter& writer, std::vector<FileSummary>* summaries, bool threaded)
+    : writer_(writer), summaries_(summaries) {
   if (!threaded) return;
   try {
     worker_ = std::thread([this] { work(); });
@@ -23,7 +24,11 @@ GeneStage::GeneStage(TableWriter& writer, bool threaded) : writer_(writer) {
 GeneStage::~GeneStage() { stop(); }
 
 void GeneStage::take(CdsStore& store) {
-  if (!failed_ && !writer_.add(store, analyseGenes(store))) failed_ = true;
+  if (!failed_) {
+    const std::vector<GeneEntry> genes = analyseGenes(store);
+    if (summaries_ != nullptr) summariseFiles(store, genes, *summaries_);
+    if (!writer_.add(store, genes)) failed_ = true;
+  }
   store.clear();  // keeps its capacity for the next batch
 }
 

@@ -4,6 +4,7 @@
 // can have one, so that reading and parsing go on meanwhile.
 
 #include "listing/cds_store.h"
+#include "lookup/file_summary.h"
 #include "lookup/table_writer.h"
 
 #include <atomic>
@@ -17,7 +18,8 @@
 class GeneStage {
  public:
   // On one thread when `threaded` is false or no thread can be started.
-  GeneStage(TableWriter& writer, bool threaded);
+  // `summaries`, when set, gets each source file's summary in order.
+  GeneStage(TableWriter& writer, std::vector<FileSummary>* summaries, bool threaded);
   ~GeneStage();
   GeneStage(const GeneStage&) = delete;
   GeneStage& operator=(const GeneStage&) = delete;
@@ -35,6 +37,7 @@ class GeneStage {
   void work();
 
   TableWriter& writer_;
+  std::vector<FileSummary>* summaries_;
   std::thread worker_;
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -171,7 +171,7 @@ bool ListingPass::run(RunOutcome& outcome) {
 // Reads the listing once as `reading` says; false when it turned out not grouped.
 bool readListing(ListingSource& listing, TableWriter& writer, const RunOptions& options, Reading reading,
                  RunOutcome& outcome) {
-  GeneStage stage(writer, options.threads > 1);
+  GeneStage stage(writer, options.summaries, options.threads > 1);
   const bool read = ListingPass(listing, stage, options, reading).run(outcome);
   stage.close();
   if (stage.failed() && (outcome.kind == RunOutcome::DONE || !read)) {
@@ -207,6 +207,7 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
   }
   if (!readListing(listing, writer, options, reading, outcome)) {
     writer.restart();
+    if (options.summaries != nullptr) options.summaries->clear();
     if (!sink.takeBack()) {
       outcome.kind = RunOutcome::WRITE_FAILED;
     } else if (!listing.rewind()) {

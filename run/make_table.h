@@ -20,6 +20,7 @@
 // A write that failed ends the run before any second reading.
 
 #include "listing/cds_store.h"
+#include "lookup/file_summary.h"
 #include "lookup/table_writer.h"
 #include "run/listing_source.h"
 #include "run/table_sink.h"
@@ -27,6 +28,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct RunOutcome {
   enum Kind { DONE, REFUSED, READ_FAILED, WRITE_FAILED } kind = DONE;
@@ -51,6 +53,7 @@ struct RunOptions {
   bool decompress = false;                           // recognise compressed input
   int threads = 2;                                   // 1: read, analyse and write in turn
   std::function<void(const RunProgress&)> progress;  // called now and then while reading
+  std::vector<FileSummary>* summaries = nullptr;     // gets one summary per source file, when set
 };
 
 // On any outcome but DONE what the sink holds is incomplete. Every outcome

@@ -33,6 +33,8 @@ class TableFile : public TableSink {
   void abandon();
   // The temporary file, until the table is in place; empty when written in place.
   const std::string& temporaryPath() const { return temporary_; }
+  // The name as given to open().
+  const std::string& name() const { return name_; }
   // The last write failed because the reader of a pipe went away.
   bool readerGone() const { return readerGone_; }
 

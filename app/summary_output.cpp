@@ -1,0 +1,26 @@
+#include "app/summary_output.h"
+
+#include "lookup/summary_report.h"
+
+bool SummaryOutput::open(const std::string& prefix, bool force, std::string& error) {
+  wanted_ = !prefix.empty();
+  return !wanted_ || (files_[0].open(prefix + SUMMARY_TABLE_SUFFIX, force, error) &&
+                      files_[1].open(prefix + GAPS_TABLE_SUFFIX, force, error));
+}
+
+bool SummaryOutput::commit(std::string& error) {
+  if (!wanted_) return true;
+  const std::string bytes[2] = {renderSummaryTable(summaries_), renderGapsTable(summaries_)};
+  for (int k = 0; k < 2; ++k) {
+    if (!files_[k].write(bytes[k])) {
+      error = files_[k].name() + ": " + files_[k].error();
+      return false;
+    }
+    if (!files_[k].commit(error)) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> SummaryOutput::temporaryPaths() const {
+  return {files_[0].temporaryPath(), files_[1].temporaryPath()};
+}
