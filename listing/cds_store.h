@@ -50,6 +50,8 @@ class NameTable {
   std::string_view name(uint32_t id) const {
     return std::string_view(bytes_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
   }
+  // Names held.
+  size_t size() const { return offsets_.size() - 1; }
   void clear();
 
  private:
@@ -73,6 +75,8 @@ struct CdsStore {
   NameTable names;                 // gene and file names alike
 
   void add(const ParsedCds& parsed);
+  // Adds every CDS of `other` after those held, in order.
+  void append(const CdsStore& other);
   void clear();
 };
 

@@ -55,7 +55,7 @@ ListingReader::Status ListingReader::read(ParsedCds& cds, Problem& problem, bool
   std::string_view line;
   bool any = nextLine(line);
   if (lines_.failed()) return READ_FAILED;
-  if (!any && groups_ >= count_) return END;
+  if (!any && (!pad_ || groups_ >= count_)) return END;
   ++groups_;
   if (fileOnly) {
     nextLine(line);

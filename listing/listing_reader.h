@@ -18,7 +18,8 @@ class ListingReader {
  public:
   enum Status { CDS_READ, END, REFUSED, READ_FAILED };
 
-  explicit ListingReader(ByteSource& source) : lines_(source) {}
+  // `padToCount` false reads a piece of a listing: no empty groups at its end.
+  explicit ListingReader(ByteSource& source, bool padToCount = true) : lines_(source), pad_(padToCount) {}
   // Reads the next group into `cds`. At the end of the stream, while fewer
   // groups than counted CDSs were read, empty groups follow; then END.
   // REFUSED names the first problem of the group in `problem`: the groups
@@ -42,4 +43,5 @@ class ListingReader {
   int64_t count_ = 0;
   int64_t groups_ = 0;
   bool ended_ = false;
+  bool pad_;
 };

@@ -1,6 +1,6 @@
 #include "lookup/summary_report.h"
 
-#include "lookup/table_writer.h"
+#include "lookup/table_format.h"
 
 #include <string_view>
 

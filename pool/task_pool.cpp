@@ -25,11 +25,7 @@ TaskPool::~TaskPool() {
 
 void TaskPool::submit(std::function<void()> task) {
   if (workers_.empty()) {
-    try {
-      task();
-    } catch (...) {
-      if (!thrown_) thrown_ = std::current_exception();
-    }
+    run(task);
     return;
   }
   {
@@ -49,13 +45,29 @@ void TaskPool::work() {
       task = std::move(queue_.front());
       queue_.pop_front();
     }
-    try {
-      task();
-    } catch (...) {
-      std::lock_guard lock(mutex_);
-      if (!thrown_) thrown_ = std::current_exception();
-    }
+    run(task);
   }
+}
+
+void TaskPool::run(std::function<void()>& task) {
+  try {
+    task();
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    if (!thrown_) thrown_ = std::current_exception();
+  }
+}
+
+bool TaskPool::runOne() {
+  std::function<void()> task;
+  {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return false;
+    task = std::move(queue_.front());
+    queue_.pop_front();
+  }
+  run(task);
+  return true;
 }
 
 void TaskPool::rethrow() {

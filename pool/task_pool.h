@@ -30,11 +30,15 @@ class TaskPool {
   // Runs body(k) for every k in [0, n) on the workers and the caller, and
   // returns when every one has run; rethrows the first exception thrown.
   void parallelFor(size_t n, const std::function<void(size_t)>& body);
+  // Runs the oldest queued task in the caller's thread, so that a caller
+  // waiting for the pool's work helps with it; false when none is queued.
+  bool runOne();
   // Rethrows the first exception a submitted task threw, if any.
   void rethrow();
 
  private:
   void work();
+  void run(std::function<void()>& task);
 
   std::vector<std::thread> workers_;
   std::mutex mutex_;

@@ -21,7 +21,7 @@
 
 #include "listing/cds_store.h"
 #include "lookup/file_summary.h"
-#include "lookup/table_writer.h"
+#include "lookup/table_format.h"
 #include "run/listing_source.h"
 #include "run/table_sink.h"
 
@@ -54,6 +54,7 @@ struct RunOptions {
   int threads = 2;                                   // 1: read, analyse and write in turn
   std::function<void(const RunProgress&)> progress;  // called now and then while reading
   std::vector<FileSummary>* summaries = nullptr;     // gets one summary per source file, when set
+  int compression = -1;                              // BGZF at this level (0..9); -1: plain text
 };
 
 // On any outcome but DONE what the sink holds is incomplete. Every outcome

@@ -1,4 +1,4 @@
-#include "lookup/table_writer.h"
+#include "lookup/table_format.h"
 
 #include <charconv>
 #include <cstring>
@@ -101,43 +101,21 @@ char* putEscaped(char* to, std::string_view name) {
   return to;
 }
 
-TableWriter::TableWriter(ByteSink& sink, TableFormat format) : sink_(sink), format_(format) { begin(); }
-
-void TableWriter::begin() {
-  used_ = 0;
-  if (format_ == TableFormat::TSV) {
-    static constexpr std::string_view header =
-        "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\n";
-    header.copy(block_.data(), header.size());
-    used_ = header.size();
-  }
+std::string_view tableHeader(TableFormat format) {
+  return format == TableFormat::TSV
+             ? "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\n"
+             : "";
 }
 
-bool TableWriter::flush() {
-  if (!failed_ && used_ > 0 && !sink_.write(std::string_view(block_.data(), used_))) failed_ = true;
-  used_ = 0;
-  return !failed_;
-}
-
-bool TableWriter::add(const CdsStore& store, const std::vector<GeneEntry>& genes) {
+void appendEntries(const CdsStore& store, const std::vector<GeneEntry>& genes, TableFormat format, std::string& out) {
+  size_t bound = out.size();
+  for (const GeneEntry& e : genes) bound += entryBound(store.cds[e.cds]);
+  const size_t start = out.size();
+  out.resize(bound);
+  Out at{out.data() + start};
   for (const GeneEntry& e : genes) {
-    const size_t bound = entryBound(store.cds[e.cds]);
-    if (used_ + bound > block_.size()) {
-      if (!flush()) return false;
-      if (bound > block_.size()) block_.resize(bound);
-    }
-    Out out{block_.data() + used_};
-    if (format_ == TableFormat::T2) putT2(out, store, e);
-    else putTsv(out, store, e);
-    used_ = static_cast<size_t>(out.p - block_.data());
+    if (format == TableFormat::T2) putT2(at, store, e);
+    else putTsv(at, store, e);
   }
-  entries_ += static_cast<int64_t>(genes.size());
-  return !failed_;
-}
-
-bool TableWriter::finish() { return flush(); }
-
-void TableWriter::restart() {
-  entries_ = 0;
-  begin();
+  out.resize(static_cast<size_t>(at.p - out.data()));
 }

@@ -1,0 +1,29 @@
+#pragma once
+// The lookup table: one entry per gene, as eleven-line t2 entries or as
+// tab-separated rows under a header.
+
+#include "analysis/analyse_genes.h"
+#include "listing/cds_store.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TableFormat { T2, TSV };
+
+// Writes `name` at `to` so that it stays within one cell of a tab-separated
+// row: a tab, line feed, carriage return or backslash becomes \t, \n, \r,
+// \\; every other byte is kept. `to` needs room for twice name's size.
+// Returns the end of what was written.
+char* putEscaped(char* to, std::string_view name);
+
+// The line that heads a table: the column names for tsv, nothing for t2.
+std::string_view tableHeader(TableFormat format);
+
+// Appends one entry per gene to `out`, in order. An entry's location is
+// rebuilt from its first listing: "complement(" and "join(" as needed, '<'
+// before the first start and '>' after the last end wherever the listing had
+// them, single positions as 7..7. In tsv a tab, line feed, carriage return or
+// backslash inside a name is written as \t, \n, \r, \\.
+void appendEntries(const CdsStore& store, const std::vector<GeneEntry>& genes, TableFormat format, std::string& out);

@@ -1,0 +1,24 @@
+#include "run/parse_block.h"
+
+#include "listing/listing_reader.h"
+#include "listing/memory_source.h"
+
+void parseBlock(std::string_view bytes, bool fileNamesOnly, ParsedBlock& parsed) {
+  MemorySource source(bytes);
+  ListingReader reader(source, false);
+  ParsedCds cds;
+  Problem problem;
+  ListingReader::Status status;
+  while ((status = fileNamesOnly ? reader.nextFileName(cds) : reader.next(cds, problem)) == ListingReader::CDS_READ) {
+    if (parsed.runs.empty() || cds.file != parsed.runs.back().file) parsed.runs.push_back({cds.file, {}});
+    if (fileNamesOnly) cds.file.clear();  // the run holds the name once
+    parsed.runs.back().store.add(cds);
+  }
+  if (status == ListingReader::REFUSED) {
+    parsed.refused = reader.groups() - 1;
+    parsed.problem = problem;
+    reader.countToEnd();  // reading memory cannot fail
+  }
+  parsed.groups = reader.groups();
+  parsed.count = reader.count();
+}

@@ -1,0 +1,49 @@
+#include "analysis/analyse_genes.h"
+#include "lookup/table_format.h"
+#include "tests/in_memory.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The listed CDSs, or else n genes of one CDS each, about 150 bytes of t2 table apiece.
+CdsStore storeOf(std::initializer_list<ParsedCds> listing, int n = 0) {
+  CdsStore store;
+  for (const ParsedCds& cds : listing) store.add(cds);
+  for (int k = 0; k < n; ++k) store.add({{{10 * k + 1, 10 * k + 5}}, 0, std::to_string(k), "f.gb", 1});
+  return store;
+}
+
+std::string table(const CdsStore& store, TableFormat format) {
+  std::string bytes(tableHeader(format));
+  appendEntries(store, analyseGenes(store), format, bytes);
+  return bytes;
+}
+
+TEST(TableFormat, T2AndTsv) {
+  const uint8_t marks = COMPLEMENT | PARTIAL_LEFT | PARTIAL_RIGHT;
+  EXPECT_EQ(table(storeOf({{{{1, 100}, {200, 300}}, marks, "abcA", "chr1.gb", 3}, {{{1, 350}}, 0, "abcA", "chr1.gb", 3}}),
+                  TableFormat::T2),
+            "#CDS=complement(join(<1..100,200..300>))\n#gene=abcA\n#nListings=2\n#nAlt=1\n#file=chr1.gb\n#contig=3\n"
+            "#beforeSpace=10000000\n#afterSpace=10000000\n#altCDSFirst=1\n#altCDSLast=350\n************\n");
+  EXPECT_EQ(table(storeOf({{{{7, 7}}, PARTIAL_RIGHT, "a\tb\\c", "f\r\n", 2}, {{}, 0, "", "f\r\n", 2}}), TableFormat::TSV),
+            "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\n"
+            "7..7>\ta\\tb\\\\c\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t7\t7\n"
+            "\t\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t0\t0\n");
+}
+
+// Entries are appended to what is there; the longest entry fits its bound.
+TEST(TableFormat, AppendsEntriesWithinTheirBound) {
+  ParsedCds longest{{}, COMPLEMENT | PARTIAL_LEFT | PARTIAL_RIGHT, std::string(60, '\t'), std::string(60, '\\'), 2147483647};
+  longest.segments.assign(500, Segment{-2147483647, 2147483647});
+  for (TableFormat format : {TableFormat::T2, TableFormat::TSV}) {
+    const CdsStore store = storeOf({longest}, 3);
+    std::string bytes = "kept";
+    appendEntries(store, analyseGenes(store), format, bytes);
+    EXPECT_EQ(bytes.substr(0, 4), "kept");
+    EXPECT_EQ(std::string(tableHeader(format)) + bytes.substr(4), table(store, format));
+    EXPECT_EQ(bytes.find(std::string(120, '\\')) != std::string::npos, format == TableFormat::TSV);
+  }
+}
+
+}  // namespace
