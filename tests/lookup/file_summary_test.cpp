@@ -93,7 +93,7 @@ TEST(FileSummary, RandomListingsAgainstTheirTables) {
     std::mt19937 rng(seed);
     const bool fileComesBack = seed % 3 == 0;  // then the store holds every file at once
     const std::string listing = randomListing(rng, fileComesBack);
-    for (int threads : {1, 2}) {
+    for (int threads : {1, 2, 3, 8}) {
       StringSource source(listing, 4096);
       StringSink sink;
       std::vector<FileSummary> summaries;

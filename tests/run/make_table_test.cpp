@@ -73,7 +73,7 @@ std::string ungrouped(int nCds, int back) {
 
 TEST(MakeTable, SixGroupExample) {
   std::map<std::string, std::string> example = readCase("whole_run");
-  for (int threads : {1, 2})
+  for (int threads : {1, 2, 3, 8})
     for (bool retractable : {true, false}) {
       Made made = make(example["given ecoli.listing"], threads, retractable, TableFormat::T2);
       EXPECT_TRUE(made.outcome.kind == RunOutcome::DONE && made.outcome.nCds == 6 && made.outcome.nGenes == 4);
@@ -88,7 +88,7 @@ TEST(MakeTable, UngroupedListingIsReadWholeWithoutLosingBytes) {
   const std::string split = group("100..200", "x", "a.gb") + group("50..60", "z", "b.gb") +
                             group("210..300", "y", "a.gb") + group("150..400", "x", "a.gb");
   const std::string large = ungrouped(12000, 200);  // more than a batch written before the file comes back
-  for (int threads : {1, 2})
+  for (int threads : {1, 2, 3, 8})
     for (bool retractable : {true, false}) {
       Made made = make(split, threads, retractable);
       EXPECT_EQ(made.table, "100..200\tx\t2\t1\ta.gb\t1\t10000000\t9\t100\t400\n"
@@ -123,7 +123,7 @@ TEST(MakeTable, CountOutOfStepWithGroups) {
        "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\n", 3},
   };
   for (const auto& [listing, rows, returnsAt] : cases)
-    for (int threads : {1, 2})
+    for (int threads : {1, 2, 3, 8})
       for (bool retractable : {true, false}) {
         const Made made = make(listing, threads, retractable);
         EXPECT_EQ(made.table, rows) << listing;
@@ -154,7 +154,7 @@ TEST(MakeTable, Outcomes) {
       {back, changesTo(large), RunOutcome::DONE, 6000, 0, ""},
   };
   for (const auto& c : cases)
-    for (int threads : {1, 2})
+    for (int threads : {1, 2, 3, 8})
       for (bool retractable : {true, false}) {
         const Made made = make(c.listing, threads, retractable, TableFormat::T2, c.faults);
         const RunOutcome& o = made.outcome;
@@ -176,7 +176,7 @@ TEST(MakeTable, Outcomes) {
 // The listing read a second time is not the one looked at first.
 TEST(MakeTable, ListingThatChangesBetweenReadings) {
   const std::string grouped = ungrouped(600, -1), back = ungrouped(600, 5);
-  for (int threads : {1, 2}) {
+  for (int threads : {1, 2, 3, 8}) {
     EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, changesTo(back)).outcome.error,
               "changed while it was read");
     EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, rewindFails()).outcome.error, "test rewind failure");
