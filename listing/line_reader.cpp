@@ -21,7 +21,7 @@ bool LineReader::fill() {
     begin_ = 0;
   }
   if (end_ == buffer_.size()) buffer_.resize(2 * buffer_.size());  // a line longer than the buffer
-  ptrdiff_t got = source_.read(buffer_.data() + end_, buffer_.size() - end_);
+  ptrdiff_t got = source_->read(buffer_.data() + end_, buffer_.size() - end_);
   if (got < 0) failed_ = true;
   if (got <= 0) {
     atEnd_ = true;
@@ -33,9 +33,10 @@ bool LineReader::fill() {
 }
 
 bool LineReader::next(std::string_view& line) {
+  if (held_ != nullptr && firstNul_ == NONE && begin_ == 0) firstNul_ = findNul(held_, 0, end_);
   size_t searched = begin_;
   for (;;) {
-    const char* data = buffer_.data();
+    const char* data = this->data();
     const void* lf = std::memchr(data + searched, '\n', end_ - searched);
     if (lf != nullptr) {
       size_t at = static_cast<size_t>(static_cast<const char*>(lf) - data);
@@ -54,8 +55,8 @@ bool LineReader::next(std::string_view& line) {
   }
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   // NUL bytes are rare: the buffer is searched for them once, not every line.
-  const size_t lineStart = static_cast<size_t>(line.data() - buffer_.data());
+  const size_t lineStart = static_cast<size_t>(line.data() - data());
   if (firstNul_ < lineStart + line.size()) line = line.substr(0, firstNul_ - lineStart);
-  if (firstNul_ != NONE && firstNul_ < begin_) firstNul_ = findNul(buffer_.data(), begin_, end_);
+  if (firstNul_ != NONE && firstNul_ < begin_) firstNul_ = findNul(data(), begin_, end_);
   return true;
 }

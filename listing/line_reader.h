@@ -9,7 +9,9 @@
 
 class LineReader {
  public:
-  explicit LineReader(ByteSource& source) : source_(source) {}
+  explicit LineReader(ByteSource& source) : source_(&source), buffer_(1 << 18) {}
+  // Lines of bytes already in memory, read where they lie.
+  explicit LineReader(std::string_view bytes) : held_(bytes.data()), end_(bytes.size()), atEnd_(true) {}
   // The next line: without its line feed, without a carriage return before it
   // (listings written on Windows), and cut at a NUL byte, since names are
   // kept as C strings downstream. The view lasts until the next call. False
@@ -19,9 +21,11 @@ class LineReader {
 
  private:
   bool fill();
+  const char* data() const { return held_ != nullptr ? held_ : buffer_.data(); }
 
-  ByteSource& source_;
-  std::vector<char> buffer_ = std::vector<char>(1 << 18);  // grows for a longer line
+  ByteSource* source_ = nullptr;  // null for bytes in memory
+  std::vector<char> buffer_;      // what was read from the source; grows for a longer line
+  const char* held_ = nullptr;    // the bytes in memory, when not read from a source
   size_t begin_ = 0;  // first unread byte
   size_t end_ = 0;    // end of the bytes held
   size_t firstNul_ = SIZE_MAX;  // first NUL byte at or after begin_, SIZE_MAX when none is held

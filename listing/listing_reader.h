@@ -20,6 +20,7 @@ class ListingReader {
 
   // `padToCount` false reads a piece of a listing: no empty groups at its end.
   explicit ListingReader(ByteSource& source, bool padToCount = true) : lines_(source), pad_(padToCount) {}
+  explicit ListingReader(std::string_view bytes, bool padToCount = true) : lines_(bytes), pad_(padToCount) {}
   // Reads the next group into `cds`. At the end of the stream, while fewer
   // groups than counted CDSs were read, empty groups follow; then END.
   // REFUSED names the first problem of the group in `problem`: the groups

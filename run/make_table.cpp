@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr size_t BLOCK_SIZE = 1 << 20;  // bytes of listing parsed as one task
 constexpr size_t BATCH_CDS = 4096;     // a batch takes whole source files until it holds this many CDSs
 
 // How a reading hands on the CDSs it reads.
@@ -97,6 +96,7 @@ class ListingReading {
   std::mutex mutex_;
   std::condition_variable parsed_;  // a block is parsed, or a batch written
   std::deque<std::shared_ptr<BlockSlot>> slots_;  // in listing order; only the reading thread's
+  int batchesRunning_ = 0;  // batch tasks that have yet to end, guarded by mutex_
 
   FileOrder order_;
   int64_t index_ = 0;        // the next group's number in the listing, from 0
@@ -180,9 +180,15 @@ void ListingReading::send(bool evenIfSmall) {
   waitFor([this] { return output_.inFlight() < limit_; });
   const uint64_t number = output_.number();
   auto batch = std::make_shared<std::vector<Together>>(std::move(batch_));
+  {
+    std::lock_guard lock(mutex_);
+    ++batchesRunning_;
+  }
   pool_.submit([batch, number, this] {
     makeBatch(std::move(*batch), number, output_, options_);
+    // The last touch of the reading: once the count is down, it may end.
     std::lock_guard lock(mutex_);
+    --batchesRunning_;
     parsed_.notify_all();
   });
   batch_.clear();
@@ -235,13 +241,13 @@ void ListingReading::take(ParsedBlock& block, Found& found) {
 void ListingReading::drain() {
   for (const auto& slot : slots_) waitFor([&slot] { return slot->done; });
   slots_.clear();
-  waitFor([this] { return output_.inFlight() == 0; });
+  waitFor([this] { return batchesRunning_ == 0; });
 }
 
 void ListingReading::run(RunOutcome& outcome, Found& found) {
   DecodingSource decoded(listing_);
   ByteSource& bytes = options_.decompress ? static_cast<ByteSource&>(decoded) : listing_;
-  BlockCutter cutter(bytes, BLOCK_SIZE);
+  BlockCutter cutter(bytes, options_.blockSize);
   const char* stage = reading_ == Reading::LOOK ? "scanning" : "reading";
   std::exception_ptr thrown;
   for (bool more = true;;) {
@@ -262,13 +268,14 @@ void ListingReading::run(RunOutcome& outcome, Found& found) {
   drain();
   if (thrown) std::rethrow_exception(thrown);
   output_.rethrow();
+  outcome.nCds = count_;
   if (cutter.failed()) {
+    outcome = RunOutcome();
     outcome.kind = RunOutcome::READ_FAILED;
     outcome.error = bytes.error();
   } else if (output_.failed()) {
     outcome.kind = RunOutcome::WRITE_FAILED;
   }
-  outcome.nCds = count_;
 }
 
 // The count is complete: groups past it were never CDSs, and a listing that

@@ -55,6 +55,7 @@ struct RunOptions {
   std::function<void(const RunProgress&)> progress;  // called now and then while reading
   std::vector<FileSummary>* summaries = nullptr;     // gets one summary per source file, when set
   int compression = -1;                              // BGZF at this level (0..9); -1: plain text
+  size_t blockSize = 1 << 20;                        // bytes of listing parsed as one task
 };
 
 // On any outcome but DONE what the sink holds is incomplete. Every outcome

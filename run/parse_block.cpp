@@ -1,11 +1,9 @@
 #include "run/parse_block.h"
 
 #include "listing/listing_reader.h"
-#include "listing/memory_source.h"
 
 void parseBlock(std::string_view bytes, bool fileNamesOnly, ParsedBlock& parsed) {
-  MemorySource source(bytes);
-  ListingReader reader(source, false);
+  ListingReader reader(bytes, false);
   ParsedCds cds;
   Problem problem;
   ListingReader::Status status;

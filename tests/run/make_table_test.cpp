@@ -36,13 +36,17 @@ Faults sourceFails(size_t at) { return Faults{SIZE_MAX, at, "", false}; }
 Faults changesTo(std::string next) { return Faults{SIZE_MAX, SIZE_MAX, std::move(next), false}; }
 Faults rewindFails() { return Faults{SIZE_MAX, SIZE_MAX, "", true}; }
 
+// Blocks as small as the thread count makes them: from a few bytes, so that
+// groups straddle blocks, to many groups.
 Made make(const std::string& listing, int threads, bool retractable, TableFormat format = TableFormat::TSV,
           const Faults& faults = {}) {
   StringSource source(listing, 4096, faults.failAt);
   source.next = faults.next;
   source.rewindFails = faults.rewindFails;
   StringSink sink(faults.capacity, retractable);
-  const RunOutcome outcome = makeTable(source, sink, RunOptions{format, false, threads, {}});
+  RunOptions options{format, false, threads, {}};
+  options.blockSize = threads == 1 ? 1 << 20 : threads == 2 ? 7 : threads == 3 ? 100 : 4096;
+  const RunOutcome outcome = makeTable(source, sink, options);
   return {outcome, format == TableFormat::T2 ? sink.bytes : sink.bytes.substr(sink.bytes.find('\n') + 1),
           source.rewinds, sink.written};
 }
