@@ -30,8 +30,7 @@ class XzDecoder : public StreamDecoder {
       const lzma_ret status = lzma_code(&stream_, inputEnded ? LZMA_FINISH : LZMA_RUN);
       if (status == LZMA_MEM_ERROR) throw std::bad_alloc();
       if (status == LZMA_STREAM_END) step.outcome = DecodeStep::ENDED;
-      // BUF_ERROR: stuck for want of input, which the caller tells from a step that took and gave nothing
-      else if (status != LZMA_OK && status != LZMA_BUF_ERROR) step = {0, 0, DecodeStep::CORRUPT, reasonFor(status)};
+      else if (status != LZMA_OK) step = {0, 0, DecodeStep::CORRUPT, reasonFor(status)};
     });
   }
 

@@ -31,6 +31,8 @@ std::string gzip(std::string text) {
   return out;
 }
 
+uint32_t le16(const char* p) { return static_cast<uint8_t>(p[0]) | static_cast<uint8_t>(p[1]) << 8; }
+
 std::string le(uint32_t value, int bytes) {
   std::string out;
   for (int k = 0; k < bytes; ++k) out += static_cast<char>(value >> 8 * k);
@@ -149,17 +151,23 @@ TEST(DecodingSource, EveryFormatWholeConcatenatedTruncatedCorrupt) {
 
 TEST(DecodingSource, BgzfSameBytesOnThreads) {
   // Several batches: more text than one batch, more blocks than one input buffer holds.
-  const std::string text = noise(3000000) + std::string(5000000, 'a'), listing = group("1..2", "a");
-  std::string badCrc = bgzf(listing + listing), badSize = badCrc;
-  badCrc[badCrc.size() - 28 - 8] ^= 1;  // the text's CRC in the first block
-  badSize[badSize.size() - 28 - 4] ^= 1;
+  const std::string as(5000000, 'a'), text = noise(3000000) + as, listing = group("1..2", "a");
+  // The first block's CRC and text size altered, and two bytes slipped in after its deflate data.
+  std::string badCrc = bgzf(listing + listing), badSize = badCrc, slack = badCrc;
+  const size_t end = 1 + le16(badCrc.data() + 16);
+  badCrc[end - 8] ^= 1;
+  badSize[end - 4] ^= 1;
+  slack.insert(end - 8, "\0\0"s);
+  slack[16] = static_cast<char>(slack[16] + 2);
   const std::vector<Case> cases = {
       {bgzf(text), shown(text)},
       {bgzf(text, 1000), shown(text)},
+      {bgzf(as, as.size()), shown(as)},  // one block with more text than a batch: streamed
       {bgzf(listing) + gzip("plain member ") + bgzf(listing), listing + "plain member " + listing},
       {bgzf(text).substr(0, 2500000), "truncated gzip data"},
       {badCrc, "corrupt gzip data (...)"},
       {badSize, "corrupt gzip data (...)"},
+      {slack, "corrupt gzip data (...)"},
   };
   TaskPool three(3);
   check(cases, {7, SIZE_MAX}, &three);
