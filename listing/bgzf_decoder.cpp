@@ -1,6 +1,7 @@
 #include "listing/bgzf_decoder.h"
 
 #include "listing/gzip_decoder.h"
+#include "pool/task_pool.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,8 +21,9 @@ uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
 struct Block {
   const unsigned char* deflated;  // the raw deflate data, in the caller's input
   size_t deflatedSize;
-  size_t textAt;  // where its text goes in the batch
-  uint32_t textSize, crc;
+  size_t textAt;     // where its text goes in the batch
+  uint32_t textSize;  // from the trailer: the text's length
+  uint32_t crc;       // and its CRC32
 };
 
 // Inflates one block into `text`; the reason it fails, or null.

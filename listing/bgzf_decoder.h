@@ -5,9 +5,10 @@
 // plain gzip member appended) is inflated as a stream.
 
 #include "listing/stream_decoder.h"
-#include "pool/task_pool.h"
 
 #include <memory>
+
+class TaskPool;
 
 constexpr size_t BGZF_MAX_BLOCK_TEXT = 1 << 16;  // inflated bytes of one block, at the most
 constexpr size_t BGZF_BATCH_TEXT = 4 << 20;      // inflated bytes of one batch of blocks, at the most

@@ -8,10 +8,11 @@
 
 #include "listing/byte_source.h"
 #include "listing/stream_decoder.h"
-#include "pool/task_pool.h"
 
 #include <memory>
 #include <vector>
+
+class TaskPool;
 
 constexpr size_t SNIFF_BYTES = 18;  // enough for a BGZF header with its 'BC' field first
 

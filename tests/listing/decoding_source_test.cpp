@@ -1,4 +1,5 @@
 #include "listing/decoding_source.h"
+#include "pool/task_pool.h"
 #include "tests/in_memory.h"
 
 #include <gtest/gtest.h>
