@@ -14,6 +14,7 @@ namespace {
 
 constexpr size_t FIXED_HEADER = 12;  // magic, method, flags, time, extra flags, system, extra length
 constexpr size_t TRAILER = 8;        // CRC32 and length of the text
+constexpr size_t RUNS_PER_THREAD = 4;
 
 uint32_t le16(const unsigned char* p) { return p[0] | p[1] << 8; }
 uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
@@ -105,10 +106,12 @@ class BgzfDecoder : public StreamDecoder {
     }
   }
 
-  // Inflates the planned blocks, a run of them on each thread; the reason the
+  // Inflates the planned blocks, in runs of neighbours; the reason the
   // first bad block fails, or null.
   const char* inflateBatch() {
-    const size_t runs = std::min<size_t>(pool_ != nullptr ? pool_->threads() : 1, blocks_.size());
+    // Several runs a thread, so that a thread that starts late, or shares its
+    // core with other work, leaves the rest of its share to the others.
+    const size_t runs = std::min<size_t>(pool_ != nullptr ? RUNS_PER_THREAD * pool_->threads() : 1, blocks_.size());
     while (inflaters_.size() < runs) {
       inflaters_.push_back(libdeflate_alloc_decompressor());
       if (inflaters_.back() == nullptr) {
@@ -134,7 +137,7 @@ class BgzfDecoder : public StreamDecoder {
   size_t handed_ = 0;                             // bytes of it handed on
   std::vector<Block> blocks_;                     // the batch
   std::vector<const char*> failures_;             // why each block of it failed, or null
-  std::vector<libdeflate_decompressor*> inflaters_;  // one a thread
+  std::vector<libdeflate_decompressor*> inflaters_;  // one a run
   std::unique_ptr<StreamDecoder> member_;         // for members that are no block
   bool streaming_ = false;                        // member_ is in the middle of one
 };
