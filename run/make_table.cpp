@@ -245,7 +245,7 @@ void ListingReading::drain() {
 }
 
 void ListingReading::run(RunOutcome& outcome, Found& found) {
-  DecodingSource decoded(listing_);
+  DecodingSource decoded(listing_, &pool_);
   ByteSource& bytes = options_.decompress ? static_cast<ByteSource&>(decoded) : listing_;
   BlockCutter cutter(bytes, options_.blockSize);
   const char* stage = reading_ == Reading::LOOK ? "scanning" : "reading";

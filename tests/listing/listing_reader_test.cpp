@@ -1,12 +1,8 @@
-#include "listing/decoding_source.h"
 #include "listing/listing_reader.h"
 #include "tests/in_memory.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
-#include <zlib.h>
 
 namespace {
 
@@ -100,50 +96,6 @@ TEST(ParseLocation, WorkedExamples) {
               expected) << line.substr(0, 60);
     EXPECT_EQ(c.flags & ~(PARTIAL_LEFT | PARTIAL_RIGHT), 0) << line.substr(0, 60);
   }
-}
-
-std::string gzip(std::string text) {
-  std::string out(text.size() + 1000, '\0');  // room for a stored stream's headers
-  z_stream z{};
-  z.next_in = reinterpret_cast<Bytef*>(text.data());
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  EXPECT_TRUE(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK && deflate(&z, Z_FINISH) == Z_STREAM_END);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
-// The decoded bytes up to a clean end, or "failed" when the read fails with an error text.
-std::string decoded(const std::string& raw, size_t chunk) {
-  StringSource source(raw, chunk);
-  DecodingSource decoding(source);
-  std::string out;
-  std::vector<char> buffer(100000);
-  for (ptrdiff_t n; (n = decoding.read(buffer.data(), buffer.size())) != 0; out.append(buffer.data(), n))
-    if (n < 0) return decoding.error().empty() ? "failed without a word" : "failed";
-  return out;
-}
-
-TEST(DecodingSource, PlainAndGzipInput) {
-  // Barely compressible, so that the compressed stream takes several reads.
-  std::string noise = "#";
-  for (uint32_t x = 1; noise.size() < 600000; x = x * 1103515245 + 12345) noise += static_cast<char>(x >> 23);
-  const std::string packed = gzip(noise), listing = group("1..2", "a");
-  std::string corrupt = packed;
-  corrupt[packed.size() / 2] ^= 0x55;
-  const std::pair<std::string, std::string> cases[] = {
-      {"", ""}, {"\x1f", "\x1f"}, {noise, noise}, {packed, noise},
-      {gzip(listing) + gzip("more"), listing + "more"},
-      {packed.substr(0, packed.size() / 2), "failed"},
-      {packed.substr(0, packed.size() - 4), "failed"},
-      {corrupt, "failed"},
-      {gzip(listing) + "trailing text", "failed"},
-  };
-  for (size_t k = 0; k < std::size(cases); ++k)
-    for (size_t chunk : {size_t{1}, size_t{5000}, SIZE_MAX})
-      EXPECT_TRUE(decoded(cases[k].first, chunk) == cases[k].second) << "case " << k << ", chunk " << chunk;
 }
 
 }  // namespace

@@ -1,0 +1,8 @@
+#pragma once
+// xz streams, concatenated ones read on as one, decoded by liblzma.
+
+#include "listing/stream_decoder.h"
+
+#include <memory>
+
+std::unique_ptr<StreamDecoder> makeXzDecoder();

@@ -1,0 +1,178 @@
+#include "listing/decoding_source.h"
+#include "pool/task_pool.h"
+#include "tests/in_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include <bzlib.h>
+#include <libdeflate.h>
+#include <lzma.h>
+#include <zlib.h>
+#include <zstd.h>
+
+namespace {
+
+using namespace std::string_literals;  // headers with NUL bytes
+
+// --- each format's data, made with its own library ---------------------------
+
+std::string gzip(std::string text) {
+  std::string out(text.size() + 1000, '\0');  // room for a stored stream's headers
+  z_stream z{};
+  z.next_in = reinterpret_cast<Bytef*>(text.data());
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_TRUE(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK && deflate(&z, Z_FINISH) == Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+uint32_t le16(const char* p) { return static_cast<uint8_t>(p[0]) | static_cast<uint8_t>(p[1]) << 8; }
+
+std::string le(uint32_t value, int bytes) {
+  std::string out;
+  for (int k = 0; k < bytes; ++k) out += static_cast<char>(value >> 8 * k);
+  return out;
+}
+
+// Blocks of `blockText` bytes of text, then the empty block bgzip ends with.
+std::string bgzf(const std::string& text, size_t blockText = 65280) {
+  libdeflate_compressor* c = libdeflate_alloc_compressor(6);
+  std::string out;
+  for (size_t at = 0; at <= text.size(); at += blockText) {
+    const std::string part = text.substr(at, blockText);
+    std::string deflated(libdeflate_deflate_compress_bound(c, part.size()), '\0');
+    deflated.resize(libdeflate_deflate_compress(c, part.data(), part.size(), deflated.data(), deflated.size()));
+    out += "\x1f\x8b\x08\x04"s + le(0, 4) + "\x00\xff\x06\x00" "BC"s + le(2, 2) + le(18 + deflated.size() + 8 - 1, 2) +
+           deflated + le(libdeflate_crc32(0, part.data(), part.size()), 4) + le(part.size(), 4);
+  }
+  libdeflate_free_compressor(c);
+  return out;
+}
+
+std::string xz(const std::string& text) {
+  std::string out(lzma_stream_buffer_bound(text.size()), '\0');
+  size_t size = 0;
+  EXPECT_EQ(lzma_easy_buffer_encode(1, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const uint8_t*>(text.data()),
+                                    text.size(), reinterpret_cast<uint8_t*>(out.data()), &size, out.size()), LZMA_OK);
+  return out.substr(0, size);
+}
+
+std::string zstd(const std::string& text) {
+  ZSTD_CCtx* c = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(c, ZSTD_c_checksumFlag, 1);  // else a flipped literal goes unseen
+  std::string out(ZSTD_compressBound(text.size()), '\0');
+  out.resize(ZSTD_compress2(c, out.data(), out.size(), text.data(), text.size()));
+  ZSTD_freeCCtx(c);
+  return out;
+}
+
+std::string bzip2(std::string text) {
+  std::string out(text.size() + text.size() / 100 + 600, '\0');
+  unsigned size = static_cast<unsigned>(out.size());
+  EXPECT_EQ(BZ2_bzBuffToBuffCompress(out.data(), &size, text.data(), static_cast<unsigned>(text.size()), 1, 0, 0), BZ_OK);
+  return out.substr(0, size);
+}
+
+// --- the checker --------------------------------------------------------------
+
+// Short texts as they are, long ones by size and hash, so that a failure prints a line.
+std::string shown(const std::string& text) {
+  return text.size() < 100 ? text : std::to_string(text.size()) + " bytes #" + std::to_string(std::hash<std::string>{}(text));
+}
+
+// The decoded bytes up to a clean end, or the error that ends them, with the
+// reason of a corrupt stream shown as "(...)". `chunk` bounds both what the
+// raw source hands out and what is asked of the decoder a read.
+std::string decoded(const std::string& raw, size_t chunk, TaskPool* pool = nullptr) {
+  StringSource source(raw, chunk);
+  DecodingSource decoding(source, pool);
+  std::string out;
+  std::vector<char> buffer(std::min<size_t>(chunk, 100000));
+  for (ptrdiff_t n; (n = decoding.read(buffer.data(), buffer.size())) != 0; out.append(buffer.data(), n)) {
+    if (n >= 0) continue;
+    const std::string& error = decoding.error();
+    const size_t reason = error.find(" (");
+    return reason != std::string::npos && error.size() > reason + 3 ? error.substr(0, reason) + " (...)" : error;
+  }
+  return shown(out);
+}
+
+// Barely compressible, so that a compressed stream takes several reads of the buffer.
+std::string noise(size_t size) {
+  std::string text = "#";
+  for (uint32_t x = 1; text.size() < size; x = x * 1103515245 + 12345) text += static_cast<char>(x >> 23);
+  return text;
+}
+
+struct Case {
+  std::string raw, expected;
+};
+
+void check(const std::vector<Case>& cases, std::initializer_list<size_t> chunks, TaskPool* pool = nullptr) {
+  for (size_t k = 0; k < cases.size(); ++k)
+    for (size_t chunk : chunks)
+      EXPECT_EQ(decoded(cases[k].raw, chunk, pool), cases[k].expected) << "case " << k << ", chunk " << chunk;
+}
+
+// --- the cases ----------------------------------------------------------------
+
+TEST(DecodingSource, PlainText) {
+  const std::string text = noise(300000);
+  check({{"", ""}, {"\x1f", "\x1f"}, {"BZh9 then text", "BZh9 then text"}, {text, shown(text)}}, {1, 7, SIZE_MAX});
+}
+
+TEST(DecodingSource, EveryFormatWholeConcatenatedTruncatedCorrupt) {
+  const struct {
+    const char* name;
+    std::function<std::string(const std::string&)> pack;
+  } formats[] = {{"gzip", gzip}, {"gzip", [](const std::string& t) { return bgzf(t); }}, {"xz", xz}, {"zstd", zstd}, {"bzip2", bzip2}};
+  const std::string text = noise(300000), listing = group("1..2", "a");
+  for (const auto& format : formats) {
+    const std::string packed = format.pack(text), truncated = std::string("truncated ") + format.name + " data",
+                      corrupt = std::string("corrupt ") + format.name + " data (...)";
+    std::string flipped = packed;
+    flipped[packed.size() / 2] ^= 0x55;
+    SCOPED_TRACE(format.name);
+    check({{format.pack(""), ""},
+           {packed, shown(text)},
+           {format.pack(listing) + format.pack("") + format.pack("more"), listing + "more"},
+           {packed.substr(0, packed.size() / 2), truncated},
+           {packed.substr(0, packed.size() - 1), truncated},
+           {flipped, corrupt},
+           {format.pack(listing) + "trailing text", corrupt}},
+          {1, 3, 7, SIZE_MAX});
+  }
+}
+
+TEST(DecodingSource, BgzfSameBytesOnThreads) {
+  // Several batches: more text than one batch, more blocks than one input buffer holds.
+  const std::string as(5000000, 'a'), text = noise(3000000) + as, listing = group("1..2", "a");
+  // The first block's CRC and text size altered, and two bytes slipped in after its deflate data.
+  std::string badCrc = bgzf(listing + listing), badSize = badCrc, slack = badCrc;
+  const size_t end = 1 + le16(badCrc.data() + 16);
+  badCrc[end - 8] ^= 1;
+  badSize[end - 4] ^= 1;
+  slack.insert(end - 8, "\0\0"s);
+  slack[16] = static_cast<char>(slack[16] + 2);
+  const std::vector<Case> cases = {
+      {bgzf(text), shown(text)},
+      {bgzf(text, 1000), shown(text)},
+      {bgzf(as, as.size()), shown(as)},  // one block with more text than a batch: streamed
+      {bgzf(listing) + gzip("plain member ") + bgzf(listing), listing + "plain member " + listing},
+      {bgzf(text).substr(0, 2500000), "truncated gzip data"},
+      {badCrc, "corrupt gzip data (...)"},
+      {badSize, "corrupt gzip data (...)"},
+      {slack, "corrupt gzip data (...)"},
+  };
+  TaskPool three(3);
+  check(cases, {7, SIZE_MAX}, &three);
+  check(cases, {SIZE_MAX});
+}
+
+}  // namespace
