@@ -1,6 +1,8 @@
 #include "lookup/table_format.h"
 
+#include <algorithm>
 #include <charconv>
+#include <memory>
 #include <cstring>
 
 namespace {
@@ -108,14 +110,16 @@ std::string_view tableHeader(TableFormat format) {
 }
 
 void appendEntries(const CdsStore& store, const std::vector<GeneEntry>& genes, TableFormat format, std::string& out) {
-  size_t bound = out.size();
-  for (const GeneEntry& e : genes) bound += entryBound(store.cds[e.cds]);
-  const size_t start = out.size();
-  out.resize(bound);
-  Out at{out.data() + start};
+  // Each entry is put together in a scratch buffer with room for the
+  // longest, then appended: no room is cleared for the worst case of every one.
+  size_t longest = 0;
+  for (const GeneEntry& e : genes) longest = std::max(longest, entryBound(store.cds[e.cds]));
+  std::unique_ptr<char[]> scratch(new char[longest]);
+  out.reserve(out.size() + 160 * genes.size());
   for (const GeneEntry& e : genes) {
+    Out at{scratch.get()};
     if (format == TableFormat::T2) putT2(at, store, e);
     else putTsv(at, store, e);
+    out.append(scratch.get(), static_cast<size_t>(at.p - scratch.get()));
   }
-  out.resize(static_cast<size_t>(at.p - out.data()));
 }

@@ -72,7 +72,7 @@ class ListingReading {
   ListingReading(ListingSource& listing, TaskPool& pool, OrderedOutput& output, const RunOptions& options,
                  Reading reading)
       : listing_(listing), pool_(pool), output_(output), options_(options), reading_(reading),
-        limit_(2 * static_cast<size_t>(pool.threads()) + 2) {}
+        limit_(4 * static_cast<size_t>(pool.threads()) + 4) {}
 
   void run(RunOutcome& outcome, Found& found);
 
