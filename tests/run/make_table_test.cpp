@@ -187,6 +187,23 @@ TEST(MakeTable, ListingThatChangesBetweenReadings) {
   }
 }
 
+// Strains made apart and joined: the table of `cat A B` is the tables of A
+// and B one after the other, when their source files differ.
+TEST(MakeTable, ConcatenatedListingsGiveConcatenatedTables) {
+  std::string a, b;
+  for (int k = 0; k < 3000; ++k) {
+    const int at = 1 + (k * 7919) % 20000;
+    const std::string location = std::to_string(at) + ".." + std::to_string(at + k % 700);
+    a += group(location, std::to_string(k % 17), std::to_string(k / 700) + ".a.gb", std::to_string(k % 3));
+    b += group(location, std::to_string(k % 19), std::to_string(k / 300) + ".b.gb", std::to_string(k % 2));
+  }
+  for (int threads : {1, 3})
+    for (TableFormat format : {TableFormat::T2, TableFormat::TSV}) {
+      EXPECT_EQ(make(a + b, threads, true, format).table,
+                make(a, threads, true, format).table + make(b, threads, true, format).table);
+    }
+}
+
 // A pipe is kept in a temporary file as it is read and replayed from there.
 TEST(FileListing, ReadsAPipeAgain) {
   std::signal(SIGPIPE, SIG_IGN);  // a run that stops early closes the pipe on the writer
