@@ -109,7 +109,7 @@ std::string_view tableHeader(TableFormat format) {
              : "";
 }
 
-void appendEntries(const CdsStore& store, const std::vector<GeneEntry>& genes, TableFormat format, std::string& out) {
+void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, std::string& out) {
   // Each entry is put together in a scratch buffer with room for the
   // longest, then appended: no room is cleared for the worst case of every one.
   size_t longest = 0;

@@ -6,6 +6,7 @@
 #include "listing/cds_store.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,4 +27,4 @@ std::string_view tableHeader(TableFormat format);
 // before the first start and '>' after the last end wherever the listing had
 // them, single positions as 7..7. In tsv a tab, line feed, carriage return or
 // backslash inside a name is written as \t, \n, \r, \\.
-void appendEntries(const CdsStore& store, const std::vector<GeneEntry>& genes, TableFormat format, std::string& out);
+void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, std::string& out);

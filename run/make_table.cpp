@@ -9,6 +9,8 @@
 #include "run/parse_block.h"
 
 #include <deque>
+#include <functional>
+#include <span>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -84,6 +86,8 @@ class ListingReading {
   void takeRun(FileRun& run, Found& found);
   void endFile();
   void send(bool evenIfSmall);
+  void sendWhole();
+  void submitBatch(std::function<void(uint64_t number)> make);
   void finish(RunOutcome& outcome, Found& found);
 
   ListingSource& listing_;
@@ -129,10 +133,12 @@ bool ListingReading::cut(BlockCutter& cutter) {
   auto slot = std::make_shared<BlockSlot>();
   if (!cutter.next(slot->bytes)) return false;
   slots_.push_back(slot);
-  const bool namesOnly = reading_ == Reading::LOOK;
-  pool_.submit([this, slot, namesOnly] {
+  const BlockParse how = reading_ == Reading::LOOK    ? BlockParse::FILE_NAMES
+                         : reading_ == Reading::WHOLE ? BlockParse::ONE_RUN
+                                                      : BlockParse::BY_FILE;
+  pool_.submit([this, slot, how] {
     try {
-      parseBlock(slot->bytes, namesOnly, slot->parsed);
+      parseBlock(slot->bytes, how, slot->parsed);
     } catch (...) {
       slot->thrown = std::current_exception();
     }
@@ -144,7 +150,29 @@ bool ListingReading::cut(BlockCutter& cutter) {
   return true;
 }
 
-// Analyses, formats and compresses a batch on a pool thread.
+// Puts `text` into the batch's bytes, compressed when the table is.
+void compressInto(std::string& text, const RunOptions& options, BatchResult& result) {
+  if (options.compression < 0) {
+    result.bytes += text;
+    return;
+  }
+  BgzfCompressor compressor(options.compression);
+  if (!compressor.appendBlocks(text, result.bytes)) throw std::bad_alloc();
+}
+
+// Formats (and compresses) entries of a store analysed already.
+void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options,
+                 BatchResult& result) {
+  try {
+    std::string text;
+    appendEntries(store, genes, options.format, text);
+    compressInto(text, options, result);
+  } catch (...) {
+    result.thrown = std::current_exception();
+  }
+}
+
+// Analyses, formats and compresses a batch of whole source files on a pool thread.
 void makeBatch(std::vector<Together> batch, uint64_t number, OrderedOutput& output, const RunOptions& options) {
   BatchResult result;
   try {
@@ -158,12 +186,7 @@ void makeBatch(std::vector<Together> batch, uint64_t number, OrderedOutput& outp
       result.entries += static_cast<int64_t>(genes.size());
       together = Together();  // memory back before the next file
     }
-    if (options.compression < 0) {
-      result.bytes = std::move(text);
-    } else {
-      BgzfCompressor compressor(options.compression);
-      if (!compressor.appendBlocks(text, result.bytes)) throw std::bad_alloc();
-    }
+    compressInto(text, options, result);
   } catch (...) {
     result.thrown = std::current_exception();
   }
@@ -176,23 +199,51 @@ void ListingReading::send(bool evenIfSmall) {
     stopped_ = true;
     return;
   }
+  auto batch = std::make_shared<std::vector<Together>>(std::move(batch_));
+  submitBatch([batch, this](uint64_t number) { makeBatch(std::move(*batch), number, output_, options_); });
+  batch_.clear();
+  batchCds_ = 0;
+}
+
+void ListingReading::submitBatch(std::function<void(uint64_t number)> make) {
   // Bounded memory: no more batches in the making than the pool can work on.
   waitFor([this] { return output_.inFlight() < limit_; });
   const uint64_t number = output_.number();
-  auto batch = std::make_shared<std::vector<Together>>(std::move(batch_));
   {
     std::lock_guard lock(mutex_);
     ++batchesRunning_;
   }
-  pool_.submit([batch, number, this] {
-    makeBatch(std::move(*batch), number, output_, options_);
+  pool_.submit([make = std::move(make), number, this] {
+    make(number);
     // The last touch of the reading: once the count is down, it may end.
     std::lock_guard lock(mutex_);
     --batchesRunning_;
     parsed_.notify_all();
   });
-  batch_.clear();
-  batchCds_ = 0;
+}
+
+// A listing read whole is analysed at once, here; its entries are then
+// formatted in batches on the pool, so that the table never stands whole in
+// memory.
+void ListingReading::sendWhole() {
+  auto store = std::make_shared<CdsStore>();
+  if (!file_.empty()) *store = std::move(file_.front().store);
+  file_.clear();
+  auto genes = std::make_shared<const std::vector<GeneEntry>>(analyseGenes(*store));
+  std::vector<FileSummary> summaries;
+  if (options_.summaries != nullptr) summariseFiles(*store, *genes, summaries);
+  for (size_t begin = 0; begin < genes->size() || begin == 0; begin += BATCH_CDS) {
+    const size_t end = std::min(genes->size(), begin + BATCH_CDS);
+    auto first = std::make_shared<std::vector<FileSummary>>(std::move(summaries));  // with the first batch
+    summaries.clear();
+    submitBatch([store, genes, begin, end, first, this](uint64_t number) {
+      BatchResult result;
+      result.summaries = std::move(*first);
+      result.entries = static_cast<int64_t>(end - begin);
+      formatBatch(*store, std::span(*genes).subspan(begin, end - begin), options_, result);
+      output_.put(number, std::move(result));
+    });
+  }
 }
 
 void ListingReading::endFile() {
@@ -204,7 +255,7 @@ void ListingReading::endFile() {
 }
 
 void ListingReading::takeRun(FileRun& run, Found& found) {
-  const int64_t size = static_cast<int64_t>(run.store.cds.size());
+  const int64_t size = run.groups;
   if (reading_ != Reading::WHOLE && order_.isNew(run.file, index_)) {
     if (!order_.starts(run.file, index_)) {
       if (found.at < 0) {
@@ -220,7 +271,10 @@ void ListingReading::takeRun(FileRun& run, Found& found) {
     endFile();
     send(false);
   }
-  if (reading_ != Reading::LOOK) file_.push_back(std::move(run));
+  // Read whole, the listing's CDSs go into one store as they come: one copy
+  // of the listing, not one per block.
+  if (reading_ == Reading::WHOLE && !file_.empty()) file_.front().store.append(run.store);
+  else if (reading_ != Reading::LOOK) file_.push_back(std::move(run));
   index_ += size;
 }
 
@@ -264,7 +318,13 @@ void ListingReading::run(RunOutcome& outcome, Found& found) {
     slot->parsed = ParsedBlock();
     if (options_.progress) options_.progress({listing_.consumed(), listing_.size(), index_, stage});
   }
-  if (!thrown && !cutter.failed() && !stopped_) finish(outcome, found);
+  if (!thrown && !cutter.failed() && !stopped_) {
+    try {
+      finish(outcome, found);
+    } catch (...) {
+      thrown = std::current_exception();  // after the tasks that refer to this reading
+    }
+  }
   drain();
   if (thrown) std::rethrow_exception(thrown);
   output_.rethrow();
@@ -292,6 +352,7 @@ void ListingReading::finish(RunOutcome& outcome, Found& found) {
     FileRun padding;
     const uint32_t empty = padding.store.names.intern("");
     padding.store.cds.assign(static_cast<size_t>(count_ - index_), Cds{0, 0, 0, empty, empty, 0});
+    padding.groups = count_ - index_;
     takeRun(padding, found);
     if (stopped_) return;
   }
@@ -319,6 +380,10 @@ void ListingReading::finish(RunOutcome& outcome, Found& found) {
   if (options_.progress) options_.progress({listing_.consumed(), listing_.size(), count_, "writing"});
   index_ = std::min(index_, count_);
   batchEnd_ = std::min(batchEnd_, count_);
+  if (reading_ == Reading::WHOLE) {
+    sendWhole();
+    return;
+  }
   endFile();
   send(true);
 }

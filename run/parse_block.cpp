@@ -2,15 +2,17 @@
 
 #include "listing/listing_reader.h"
 
-void parseBlock(std::string_view bytes, bool fileNamesOnly, ParsedBlock& parsed) {
+void parseBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed) {
+  const bool fileNamesOnly = how == BlockParse::FILE_NAMES;
   ListingReader reader(bytes, false);
   ParsedCds cds;
   Problem problem;
   ListingReader::Status status;
   while ((status = fileNamesOnly ? reader.nextFileName(cds) : reader.next(cds, problem)) == ListingReader::CDS_READ) {
-    if (parsed.runs.empty() || cds.file != parsed.runs.back().file) parsed.runs.push_back({cds.file, {}});
-    if (fileNamesOnly) cds.file.clear();  // the run holds the name once
-    parsed.runs.back().store.add(cds);
+    if (parsed.runs.empty() || (how != BlockParse::ONE_RUN && cds.file != parsed.runs.back().file))
+      parsed.runs.push_back({how == BlockParse::ONE_RUN ? std::string() : cds.file, {}});
+    ++parsed.runs.back().groups;
+    if (!fileNamesOnly) parsed.runs.back().store.add(cds);
   }
   if (status == ListingReader::REFUSED) {
     parsed.refused = reader.groups() - 1;

@@ -10,8 +10,9 @@
 
 // The CDSs of one source file that stand together in a block.
 struct FileRun {
-  std::string file;  // the source file name
-  CdsStore store;    // its CDSs, in listing order
+  std::string file;     // the source file name
+  CdsStore store;       // its CDSs, in listing order
+  int64_t groups = 0;   // its CDSs, counted
 };
 
 struct ParsedBlock {
@@ -22,7 +23,12 @@ struct ParsedBlock {
   Problem problem{};          // what is wrong with it
 };
 
-// Parses `bytes`, which start at a group's first line. With `fileNamesOnly`
-// the runs hold empty CDSs, one per group: enough to see how the listing is
-// grouped, at a fraction of the cost.
-void parseBlock(std::string_view bytes, bool fileNamesOnly, ParsedBlock& parsed);
+enum class BlockParse {
+  BY_FILE,     // a run for each source file in turn
+  ONE_RUN,     // every CDS in one run, whatever its file
+  FILE_NAMES,  // runs by file, counted but not kept: enough to see how the
+               // listing is grouped, at a fraction of the cost
+};
+
+// Parses `bytes`, which start at a group's first line.
+void parseBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed);
