@@ -62,7 +62,6 @@ void CdsStore::append(const CdsStore& other) {
   checkIndexRoom(segments.size(), other.segments.size());
   const uint32_t shift = static_cast<uint32_t>(segments.size());
   segments.insert(segments.end(), other.segments.begin(), other.segments.end());
-  cds.reserve(cds.size() + other.cds.size());
   std::vector<uint32_t> renamed(other.names.size(), UINT32_MAX);  // each name interned once
   auto rename = [&](uint32_t id) {
     if (renamed[id] == UINT32_MAX) renamed[id] = names.intern(other.names.name(id));
