@@ -44,27 +44,12 @@ bool ListingReader::nextLine(std::string_view& line) {
   return false;
 }
 
-ListingReader::Status ListingReader::next(ParsedCds& cds, Problem& problem) { return read(cds, problem, false); }
-
-ListingReader::Status ListingReader::nextFileName(ParsedCds& cds) {
-  Problem unused;
-  return read(cds, unused, true);
-}
-
-ListingReader::Status ListingReader::read(ParsedCds& cds, Problem& problem, bool fileOnly) {
+ListingReader::Status ListingReader::next(ParsedCds& cds, Problem& problem) {
   std::string_view line;
   bool any = nextLine(line);
   if (lines_.failed()) return READ_FAILED;
   if (!any && (!pad_ || groups_ >= count_)) return END;
   ++groups_;
-  if (fileOnly) {
-    nextLine(line);
-    nextLine(line);
-    cds.file.assign(line.size() > NAME_START ? line.substr(NAME_START) : std::string_view());
-    nextLine(line);
-    nextLine(line);
-    return lines_.failed() ? READ_FAILED : CDS_READ;
-  }
   cds.segments.clear();
   cds.flags = line.find("complement") != std::string_view::npos ? COMPLEMENT : 0;
   if (!parseLocation(line, cds, problem)) return REFUSED;

@@ -26,9 +26,6 @@ class ListingReader {
   // REFUSED names the first problem of the group in `problem`: the groups
   // after it are not parsed, and countToEnd() finishes the count.
   Status next(ParsedCds& cds, Problem& problem);
-  // The same, but takes only the group's source file name into `cds.file`,
-  // whatever its length: for a quick look at how a listing is grouped.
-  Status nextFileName(ParsedCds& cds);
   // Reads the rest of the stream for the count alone; false on a read failure.
   bool countToEnd();
   // Lines holding "#CDS=" read so far: the listing's CDS count after END.
@@ -38,7 +35,6 @@ class ListingReader {
 
  private:
   bool nextLine(std::string_view& line);
-  Status read(ParsedCds& cds, Problem& problem, bool fileOnly);
 
   LineReader lines_;
   int64_t count_ = 0;

@@ -85,7 +85,12 @@ bool TableFile::startOn(int fd, bool owned) {
   fd_ = fd;
   owned_ = owned;
   struct stat info;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0) return true;  // writes will say what is wrong
+  // A pipe of 1 MiB takes a batch of the table in a few writes, not in
+  // hundreds of 64 KiB turns with its reader; where the system says no, the
+  // pipe stays as it is.
+  if (S_ISFIFO(info.st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+  if (S_ISREG(info.st_mode)) {
     const int flags = fcntl(fd, F_GETFL);
     appends_ = flags != -1 && (flags & O_APPEND) != 0;
     startOffset_ = appends_ ? info.st_size : lseek(fd, 0, SEEK_CUR);
