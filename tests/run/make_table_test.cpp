@@ -1,18 +1,21 @@
 #include "analysis/analyse_genes.h"
 #include "listing/listing_reader.h"
 #include "run/file_listing.h"
+#include "lookup/bgzf_blocks.h"
 #include "run/make_table.h"
 #include "tests/e2e/case_file.h"
 #include "tests/in_memory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
@@ -103,6 +106,8 @@ TEST(MakeTable, UngroupedListingIsReadWholeWithoutLosingBytes) {
       made = make(large, threads, retractable, TableFormat::T2);
       EXPECT_TRUE(made.outcome.kind == RunOutcome::DONE && made.rewinds == 1 && made.table == wholeRead(large));
       EXPECT_TRUE(made.outcome.returningFile == "0.gb" && made.outcome.returnsAt == 200 * 50 + 1);
+      // Entries taken back are not counted.
+      EXPECT_EQ(made.outcome.nGenes, std::count(made.table.begin(), made.table.end(), '*') / 12);
       EXPECT_EQ(made.written > made.table.size(), retractable);
       // Grouped: read once when the sink can take back, looked at first when not.
       made = make(ungrouped(2000, -1), threads, retractable);
@@ -126,6 +131,11 @@ TEST(MakeTable, CountOutOfStepWithGroups) {
        "1..2\ta\t1\t0\tA\t1\t10000000\t2\t1\t2\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\n"
        "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\n", 3},
   };
+  // More CDSs past the count than a batch holds, before the next file starts.
+  std::string uncounted = group("1..2", "a", "A");
+  for (int k = 0; k < 5000; ++k) uncounted += "#XXX=3..4\n#gene=b\n#file=A\n#contig=1\nend\n";
+  uncounted += "#XXX=5..6\n#gene=c\n#file=B\n#contig=1\nend\n";
+  for (int threads : {1, 3}) EXPECT_EQ(make(uncounted, threads, true).table, "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\n");
   for (const auto& [listing, rows, returnsAt] : cases)
     for (int threads : {1, 2, 3, 8})
       for (bool retractable : {true, false}) {
@@ -202,6 +212,35 @@ TEST(MakeTable, ConcatenatedListingsGiveConcatenatedTables) {
       EXPECT_EQ(make(a + b, threads, true, format).table,
                 make(a, threads, true, format).table + make(b, threads, true, format).table);
     }
+}
+
+// A compressed table is BGZF, ended by its empty block, and inflates to the
+// plain table.
+TEST(MakeTable, CompressedTable) {
+  const std::string listing = ungrouped(3000, -1);
+  for (int threads : {1, 3}) {
+    StringSource source(listing);
+    StringSink sink;
+    RunOptions options{TableFormat::TSV, false, threads, {}};
+    options.compression = 1;
+    ASSERT_EQ(makeTable(source, sink, options).kind, RunOutcome::DONE);
+    ASSERT_GT(sink.bytes.size(), BGZF_EOF_BLOCK.size());
+    EXPECT_EQ(sink.bytes.substr(sink.bytes.size() - BGZF_EOF_BLOCK.size()), BGZF_EOF_BLOCK);
+    z_stream z{};
+    ASSERT_EQ(inflateInit2(&z, 15 + 16), Z_OK);
+    std::string plain(4 << 20, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(sink.bytes.data());
+    z.avail_in = static_cast<uInt>(sink.bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(plain.data());
+    z.avail_out = static_cast<uInt>(plain.size());
+    for (int status = Z_OK; status == Z_OK || (status == Z_STREAM_END && z.avail_in > 0);) {
+      if (status == Z_STREAM_END) inflateReset(&z);
+      status = inflate(&z, Z_NO_FLUSH);
+    }
+    plain.resize(plain.size() - z.avail_out);
+    inflateEnd(&z);
+    EXPECT_EQ(plain, std::string(tableHeader(TableFormat::TSV)) + make(listing, threads, true).table);
+  }
 }
 
 // A pipe is kept in a temporary file as it is read and replayed from there.
