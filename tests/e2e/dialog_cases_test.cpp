@@ -60,17 +60,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, DialogCase, testing::ValuesIn(caseNames()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // Runs stopped after G leave the table empty: a refusal that comes after
-// more than one write block of the table went out, and a write that a file
-// size limit makes fail.
+// more than one batch of the table went out, and a write that a file size
+// limit makes fail.
 TEST(StoppedRun, ReportsAndLeavesTheTableEmpty) {
-  std::string location = "1000000000..1000000001", refused;
-  for (int s = 1; s < 500; ++s) location += ",1000000000..1000000001";
-  for (int k = 0; k < 30; ++k) refused += group(location, std::to_string(k), "a.gb");
+  std::string refused;  // more than a batch of entries goes out before the refusal
+  for (int k = 0; k < 5000; ++k)
+    refused += group(std::to_string(10 * k + 1) + ".." + std::to_string(10 * k + 5), std::to_string(k), "a.gb");
   refused += group("1..2", "b", "b.gb") + group("1..2", std::string(61, 'g'), "b.gb");
   const std::string reading = "Reading CDS data from in", written = "\nCalculating gene spacing\nLooking for multiple "
                               "listings and alternative CDSs\nWriting lookup table: out.t2\n";
   const std::tuple<std::string, int, std::string> cases[] = {
-      {refused, -1, reading + "\a\nCDS 32 HAS A GENE NAME LONGER THAN 60 CHARACTERS.\nREZI2_d1 halted.\n"},
+      {refused, -1, reading + "\a\nCDS 5002 HAS A GENE NAME LONGER THAN 60 CHARACTERS.\nREZI2_d1 halted.\n"},
       {group("1..2", "a"), 0, reading + written + "\a\nPROBLEM WRITING THE FILE out.t2.\nREZI2_d1 halted.\n"}};
   for (const auto& [listing, fileBlocks, tail] : cases) {
     const std::string folder = makeScratchFolder();
