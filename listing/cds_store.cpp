@@ -38,12 +38,6 @@ uint32_t NameTable::intern(std::string_view name) {
   return static_cast<uint32_t>(nNames);
 }
 
-void NameTable::clear() {
-  bytes_.clear();
-  offsets_.assign(1, 0);
-  slots_.assign(slots_.size(), 0);
-}
-
 void CdsStore::add(const ParsedCds& parsed) {
   checkIndexRoom(segments.size(), parsed.segments.size());
   Cds c;
@@ -73,10 +67,4 @@ void CdsStore::append(const CdsStore& other) {
     c.file = rename(c.file);
     cds.push_back(c);
   }
-}
-
-void CdsStore::clear() {
-  cds.clear();
-  segments.clear();
-  names.clear();
 }

@@ -52,7 +52,6 @@ class NameTable {
   }
   // Names held.
   size_t size() const { return offsets_.size() - 1; }
-  void clear();
 
  private:
   std::string bytes_;                   // the names back to back
@@ -77,7 +76,6 @@ struct CdsStore {
   void add(const ParsedCds& parsed);
   // Adds every CDS of `other` after those held, in order.
   void append(const CdsStore& other);
-  void clear();
 };
 
 // A CDS's first and last position; only for a CDS with a complete segment.

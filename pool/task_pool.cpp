@@ -1,6 +1,7 @@
 #include "pool/task_pool.h"
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <system_error>
 
@@ -25,7 +26,7 @@ TaskPool::~TaskPool() {
 
 void TaskPool::submit(std::function<void()> task) {
   if (workers_.empty()) {
-    run(task);
+    task();
     return;
   }
   {
@@ -45,16 +46,7 @@ void TaskPool::work() {
       task = std::move(queue_.front());
       queue_.pop_front();
     }
-    run(task);
-  }
-}
-
-void TaskPool::run(std::function<void()>& task) {
-  try {
     task();
-  } catch (...) {
-    std::lock_guard lock(mutex_);
-    if (!thrown_) thrown_ = std::current_exception();
   }
 }
 
@@ -66,17 +58,8 @@ bool TaskPool::runOne() {
     task = std::move(queue_.front());
     queue_.pop_front();
   }
-  run(task);
+  task();
   return true;
-}
-
-void TaskPool::rethrow() {
-  std::exception_ptr thrown;
-  {
-    std::lock_guard lock(mutex_);
-    std::swap(thrown, thrown_);
-  }
-  if (thrown) std::rethrow_exception(thrown);
 }
 
 void TaskPool::parallelFor(size_t n, const std::function<void(size_t)>& body) {

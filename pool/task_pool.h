@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -24,8 +23,8 @@ class TaskPool {
 
   // Threads that can work at once, the caller's included.
   int threads() const { return static_cast<int>(workers_.size()) + 1; }
-  // Queues `task` for a worker; with no worker, runs it at once. A task that
-  // throws has its exception kept for rethrow().
+  // Queues `task` for a worker; with no worker, runs it at once. A task
+  // must not throw: it hands what went wrong to whoever waits for it.
   void submit(std::function<void()> task);
   // Runs body(k) for every k in [0, n) on the workers and the caller, and
   // returns when every one has run; rethrows the first exception thrown.
@@ -33,17 +32,13 @@ class TaskPool {
   // Runs the oldest queued task in the caller's thread, so that a caller
   // waiting for the pool's work helps with it; false when none is queued.
   bool runOne();
-  // Rethrows the first exception a submitted task threw, if any.
-  void rethrow();
 
  private:
   void work();
-  void run(std::function<void()>& task);
 
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable queued_;
   std::deque<std::function<void()>> queue_;
-  std::exception_ptr thrown_;
   bool stopping_ = false;
 };

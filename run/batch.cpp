@@ -53,7 +53,7 @@ void makeBatch(std::vector<Together> batch, uint64_t number, OrderedOutput& outp
 
 void putBytes(OrderedOutput& output, std::string_view bytes, const RunOptions& options) {
   BatchResult result;
-  if (options.compression < 0 || bytes == BGZF_EOF_BLOCK) result.bytes = bytes;
+  if (options.compression < 0) result.bytes = bytes;
   else if (!BgzfCompressor(options.compression).appendBlocks(bytes, result.bytes)) throw std::bad_alloc();
   if (!bytes.empty()) output.put(output.number(), std::move(result));
 }

@@ -22,6 +22,6 @@ void makeBatch(std::vector<Together> batch, uint64_t number, OrderedOutput& outp
 // Formats (and compresses) entries of a store analysed already.
 void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options,
                  BatchResult& result);
-// Puts bytes that belong to no batch (a tsv header, BGZF's end block) in
-// order, compressed as the table is.
+// Puts bytes that belong to no batch (a tsv header) in order, compressed as
+// the table is.
 void putBytes(OrderedOutput& output, std::string_view bytes, const RunOptions& options);

@@ -77,7 +77,13 @@ void ListingReading::submitBatch(std::function<void(uint64_t number)> make) {
     ++batchesRunning_;
   }
   pool_.submit([make = std::move(make), number, this] {
-    make(number);
+    try {
+      make(number);
+    } catch (...) {  // out of memory before the batch was put: its place must still be filled
+      BatchResult failed;
+      failed.thrown = std::current_exception();
+      output_.put(number, std::move(failed));
+    }
     // The last touch of the reading: once the count is down, it may end.
     std::lock_guard lock(mutex_);
     --batchesRunning_;
@@ -204,7 +210,6 @@ void ListingReading::run(RunOutcome& outcome, Found& found) {
 // The count is complete: groups past it were never CDSs, and a listing that
 // ends before it gets empty ones.
 void ListingReading::finish(RunOutcome& outcome, Found& found) {
-  found.count = count_;
   if (refused_ >= 0 && refused_ < count_) {
     outcome.kind = RunOutcome::REFUSED;
     outcome.refusedCds = refused_ + 1;

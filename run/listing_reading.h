@@ -53,7 +53,6 @@ struct BlockSlot;  // a block on its way through the parsing tasks
 // What one reading found, beyond its outcome.
 struct Found {
   bool notGrouped = false;  // STREAM stopped at a file coming back
-  int64_t count = 0;        // LOOK: the listing's count
   std::string file;         // a file coming back, and where (LOOK, STREAM)
   int64_t at = -1;
 };

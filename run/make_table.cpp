@@ -32,7 +32,7 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
     ListingReading(listing, pool, output, options, Reading::LOOK).run(looked, found);
     if (looked.kind == RunOutcome::READ_FAILED) return looked;
     if (!listing.rewind()) return readFailure(listing.error());
-    reading = found.at >= 0 && found.at < found.count ? Reading::WHOLE : Reading::TRUSTED;
+    reading = found.at >= 0 && found.at < looked.nCds ? Reading::WHOLE : Reading::TRUSTED;
   }
   putBytes(output, tableHeader(options.format), options);
   ListingReading(listing, pool, output, options, reading).run(outcome, found);
@@ -49,7 +49,9 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
     }
   }
   if (outcome.kind == RunOutcome::DONE && options.compression >= 0) {
-    putBytes(output, BGZF_EOF_BLOCK, options);
+    BatchResult end;
+    end.bytes = BGZF_EOF_BLOCK;
+    output.put(output.number(), std::move(end));
     output.drain();
   }
   if (outcome.kind == RunOutcome::DONE && output.failed()) outcome.kind = RunOutcome::WRITE_FAILED;

@@ -43,8 +43,6 @@ class OrderedOutput {
   int64_t entries();
   // Forgets what was written, for a sink that took it back.
   void restart();
-  std::mutex& mutex() { return mutex_; }
-  std::condition_variable& written() { return written_; }
 
  private:
   TableSink& sink_;
