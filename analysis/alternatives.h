@@ -1,7 +1,7 @@
 #pragma once
 // How many alternative CDSs (distinct segment lists) a gene has.
 
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <cstdint>
 

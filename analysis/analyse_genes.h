@@ -2,7 +2,7 @@
 // What the lookup table says of each gene: a gene is one gene name on one
 // contig of one source file, names compared byte for byte.
 
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <cstdint>
 #include <vector>

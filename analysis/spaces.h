@@ -3,7 +3,7 @@
 // contig), on each side.
 
 #include "analysis/key_numbering.h"
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <cstdint>
 #include <vector>

@@ -5,9 +5,9 @@
 #include "app/progress_line.h"
 #include "app/signal_cleanup.h"
 #include "app/summary_output.h"
-#include "run/file_listing.h"
+#include "io/file_listing.h"
 #include "run/make_table.h"
-#include "run/table_file.h"
+#include "io/table_file.h"
 
 #include <algorithm>
 #include <cerrno>

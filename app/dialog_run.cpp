@@ -1,9 +1,9 @@
 #include "app/dialog.h"
 #include "app/messages.h"
 #include "listing/listing_reader.h"
-#include "run/file_listing.h"
+#include "io/file_listing.h"
 #include "run/make_table.h"
-#include "run/table_file.h"
+#include "io/table_file.h"
 
 #include <cctype>
 #include <iostream>

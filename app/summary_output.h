@@ -5,7 +5,7 @@
 // neither, nor a temporary file.
 
 #include "lookup/file_summary.h"
-#include "run/table_file.h"
+#include "io/table_file.h"
 
 #include <string>
 #include <vector>

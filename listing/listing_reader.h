@@ -1,8 +1,8 @@
 #pragma once
 // The reader of a CDS listing: five-line groups taken by position, one pass.
 
-#include "listing/cds_store.h"
-#include "listing/line_reader.h"
+#include "cds/cds_store.h"
+#include "io/line_reader.h"
 #include "listing/parse_location.h"
 
 #include <cstdint>

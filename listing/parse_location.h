@@ -1,7 +1,7 @@
 #pragma once
 // The location of a "#CDS=" line.
 
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <string_view>
 

@@ -3,7 +3,7 @@
 // has, and how far apart its genes lie.
 
 #include "analysis/analyse_genes.h"
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <array>
 #include <cstdint>

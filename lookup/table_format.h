@@ -3,7 +3,7 @@
 // tab-separated rows under a header.
 
 #include "analysis/analyse_genes.h"
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <cstdint>
 #include <span>

@@ -4,7 +4,7 @@
 // since the place of a line in its group follows only from the lines before
 // it.
 
-#include "listing/byte_source.h"
+#include "io/byte_source.h"
 
 #include <cstddef>
 #include <string>

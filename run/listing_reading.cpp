@@ -1,6 +1,6 @@
 #include "run/listing_reading.h"
 
-#include "listing/decoding_source.h"
+#include "io/decoding_source.h"
 
 #include <algorithm>
 #include <chrono>
@@ -219,7 +219,7 @@ void ListingReading::finish(RunOutcome& outcome, Found& found) {
   if (refused_ < 0 && count_ > index_) {
     FileRun padding;
     const uint32_t empty = padding.store.names.intern("");
-    padding.store.cds.assign(static_cast<size_t>(count_ - index_), Cds{0, 0, 0, empty, empty, 0});
+    padding.store.cds.assign(static_cast<size_t>(count_ - index_), Cds{0, 0, 0, empty, empty, 0, 0});
     padding.groups = count_ - index_;
     takeRun(padding, found);
     if (stopped_) return;

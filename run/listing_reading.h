@@ -4,11 +4,11 @@
 // parses blocks and makes batches of whole source files. How it hands on
 // what it reads depends on what the run knows of the listing (make_table.h).
 
-#include "listing/byte_source.h"
+#include "io/byte_source.h"
 #include "pool/task_pool.h"
 #include "run/batch.h"
 #include "run/block_cutter.h"
-#include "run/listing_source.h"
+#include "io/listing_source.h"
 #include "run/make_table.h"
 #include "run/ordered_output.h"
 #include "run/parse_block.h"

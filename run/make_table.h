@@ -19,11 +19,11 @@
 //     read, and the run fails.
 // A write that failed ends the run before any second reading.
 
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 #include "lookup/file_summary.h"
 #include "lookup/table_format.h"
-#include "run/listing_source.h"
-#include "run/table_sink.h"
+#include "io/listing_source.h"
+#include "io/table_sink.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,7 +4,7 @@
 // whichever thread finishes the batch that is next in line.
 
 #include "lookup/file_summary.h"
-#include "run/table_sink.h"
+#include "io/table_sink.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // The CDSs of one block of a listing, parsed apart from the other blocks.
 
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 // Listings and tables in memory, so that the libraries are tested without files.
 
-#include "run/listing_source.h"
-#include "run/table_sink.h"
+#include "io/listing_source.h"
+#include "io/table_sink.h"
 
 #include <algorithm>
 #include <cstring>

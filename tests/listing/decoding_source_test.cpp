@@ -1,4 +1,4 @@
-#include "listing/decoding_source.h"
+#include "io/decoding_source.h"
 #include "pool/task_pool.h"
 #include "tests/in_memory.h"
 

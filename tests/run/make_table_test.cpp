@@ -1,6 +1,6 @@
 #include "analysis/analyse_genes.h"
 #include "listing/listing_reader.h"
-#include "run/file_listing.h"
+#include "io/file_listing.h"
 #include "lookup/bgzf_blocks.h"
 #include "run/make_table.h"
 #include "tests/e2e/case_file.h"

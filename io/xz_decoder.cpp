@@ -1,4 +1,4 @@
-#include "listing/xz_decoder.h"
+#include "io/xz_decoder.h"
 
 #include <new>
 

@@ -1,7 +1,7 @@
 #pragma once
 // xz streams, concatenated ones read on as one, decoded by liblzma.
 
-#include "listing/stream_decoder.h"
+#include "io/stream_decoder.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 // bzip2 streams, one at a time, decoded by libbz2.
 
-#include "listing/stream_decoder.h"
+#include "io/stream_decoder.h"
 
 #include <memory>
 

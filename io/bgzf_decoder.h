@@ -4,7 +4,7 @@
 // in batches and inflated side by side; a member that is no such block (a
 // plain gzip member appended) is inflated as a stream.
 
-#include "listing/stream_decoder.h"
+#include "io/stream_decoder.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "listing/cds_store.h"
+#include "cds/cds_store.h"
 
 #include <functional>
 #include <limits>
@@ -61,10 +61,17 @@ void CdsStore::append(const CdsStore& other) {
     if (renamed[id] == UINT32_MAX) renamed[id] = names.intern(other.names.name(id));
     return renamed[id];
   };
+  const uint32_t shapes = static_cast<uint32_t>(contigs.size()) - 1;  // other's contigs[0] is ours too
+  for (size_t k = 1; k < other.contigs.size(); ++k) {
+    ContigShape shape = other.contigs[k];
+    shape.name = rename(shape.name);
+    contigs.push_back(shape);
+  }
   for (Cds c : other.cds) {
     c.firstSegment += shift;
     c.gene = rename(c.gene);
     c.file = rename(c.file);
+    if (c.shape != 0) c.shape += shapes;
     cds.push_back(c);
   }
 }

@@ -43,9 +43,11 @@ struct ParsedCds {
   int32_t contig = 0;
 };
 
-// Every distinct name once, numbered from 0 in order of first appearance.
+// Every distinct name once, numbered in order of first appearance; the
+// empty name is always number 0.
 class NameTable {
  public:
+  NameTable() { intern(""); }
   uint32_t intern(std::string_view name);
   std::string_view name(uint32_t id) const {
     return std::string_view(bytes_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
@@ -66,12 +68,22 @@ struct Cds {
   uint32_t gene;          // number of its gene name in CdsStore::names
   uint32_t file;          // number of its source file name in CdsStore::names
   int32_t contig;
+  uint32_t shape = 0;     // its contig's name and topology: an index in CdsStore::contigs
+};
+
+// What an annotation says of a contig beyond its number; a listing says
+// nothing, so its CDSs all have contigs[0]: no name, linear.
+struct ContigShape {
+  uint32_t name = 0;      // number of its name (LOCUS, EMBL ID, GFF seqid) in CdsStore::names
+  bool circular = false;  // the record says so
+  int64_t length = 0;     // bases, as the record gives them; 0 when not known
 };
 
 struct CdsStore {
   std::vector<Cds> cds;            // in listing order
   std::vector<Segment> segments;   // of all CDSs, each CDS's together
-  NameTable names;                 // gene and file names alike
+  NameTable names;                 // gene, file and contig names alike
+  std::vector<ContigShape> contigs{ContigShape{}};  // [0]: a listing's contig
 
   void add(const ParsedCds& parsed);
   // Adds every CDS of `other` after those held, in order.

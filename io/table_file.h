@@ -4,7 +4,7 @@
 // place when whole; standard output, devices, named pipes and /dev/stdout or
 // /proc/self/fd/N are written in place.
 
-#include "run/table_sink.h"
+#include "io/table_sink.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "listing/bgzf_decoder.h"
+#include "io/bgzf_decoder.h"
 
-#include "listing/gzip_decoder.h"
+#include "io/gzip_decoder.h"
 #include "pool/task_pool.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "run/file_listing.h"
+#include "io/file_listing.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // A listing on an open file descriptor, which it does not close: a file, or
 // standard input wherever it stands, or a pipe.
 
-#include "run/listing_source.h"
+#include "io/listing_source.h"
 
 #include <string>
 

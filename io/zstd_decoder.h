@@ -1,7 +1,7 @@
 #pragma once
 // zstd frames, one after another, decoded by libzstd as they stream in.
 
-#include "listing/stream_decoder.h"
+#include "io/stream_decoder.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "run/table_file.h"
+#include "io/table_file.h"
 
 #include <cerrno>
 #include <climits>

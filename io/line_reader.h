@@ -1,7 +1,7 @@
 #pragma once
 // Lines of a listing, whatever their length.
 
-#include "listing/byte_source.h"
+#include "io/byte_source.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "listing/gzip_decoder.h"
+#include "io/gzip_decoder.h"
 
 #include <isa-l/igzip_lib.h>
 

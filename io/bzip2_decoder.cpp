@@ -1,4 +1,4 @@
-#include "listing/bzip2_decoder.h"
+#include "io/bzip2_decoder.h"
 
 #include <new>
 

@@ -1,10 +1,10 @@
-#include "listing/decoding_source.h"
+#include "io/decoding_source.h"
 
-#include "listing/bgzf_decoder.h"
-#include "listing/bzip2_decoder.h"
-#include "listing/gzip_decoder.h"
-#include "listing/xz_decoder.h"
-#include "listing/zstd_decoder.h"
+#include "io/bgzf_decoder.h"
+#include "io/bzip2_decoder.h"
+#include "io/gzip_decoder.h"
+#include "io/xz_decoder.h"
+#include "io/zstd_decoder.h"
 
 #include <algorithm>
 #include <cstring>

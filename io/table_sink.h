@@ -2,7 +2,7 @@
 // Where a run's table goes, and whether what was written there can be taken
 // back: a file can, a pipe or a terminal cannot.
 
-#include "lookup/byte_sink.h"
+#include "io/byte_sink.h"
 
 class TableSink : public ByteSink {
  public:

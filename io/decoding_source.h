@@ -6,8 +6,8 @@
 // short listing. BGZF blocks are inflated on the pool's threads when a pool
 // is given, else on the caller's.
 
-#include "listing/byte_source.h"
-#include "listing/stream_decoder.h"
+#include "io/byte_source.h"
+#include "io/stream_decoder.h"
 
 #include <memory>
 #include <vector>

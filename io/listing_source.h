@@ -2,7 +2,7 @@
 // A listing as a run reads it: bytes that can be had again from where the
 // listing started, for a listing found not grouped by source file.
 
-#include "listing/byte_source.h"
+#include "io/byte_source.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "listing/zstd_decoder.h"
+#include "io/zstd_decoder.h"
 
 #include <new>
 

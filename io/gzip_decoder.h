@@ -1,7 +1,7 @@
 #pragma once
 // gzip members, one at a time, inflated by ISA-L as they stream in.
 
-#include "listing/stream_decoder.h"
+#include "io/stream_decoder.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "listing/line_reader.h"
+#include "io/line_reader.h"
 
 #include <cstring>
 
