@@ -74,6 +74,17 @@ ptrdiff_t FileListing::read(char* buffer, size_t size) {
   return n;
 }
 
+ptrdiff_t FileListing::readAt(char* buffer, size_t size, uint64_t offset, std::string& error) const {
+  for (;;) {
+    const ssize_t n = pread(fd_, buffer, size, static_cast<off_t>(static_cast<uint64_t>(start_) + offset));
+    if (n >= 0) return n;
+    if (errno != EINTR) {
+      error = reason(errno);
+      return -1;
+    }
+  }
+}
+
 bool FileListing::rewind() {
   if (spill_ < 0 && lseek(fd_, start_, SEEK_SET) != start_) {
     fail(reason(errno));

@@ -20,6 +20,8 @@ class FileListing : public ListingSource {
   bool rewind() override;
   uint64_t consumed() const override { return at_; }
   uint64_t size() const override { return size_; }
+  bool positional() const override { return spill_ < 0 && size_ > 0; }
+  ptrdiff_t readAt(char* buffer, size_t size, uint64_t offset, std::string& error) const override;
 
  private:
   ptrdiff_t readFd(int fd, char* buffer, size_t size, int64_t offset);

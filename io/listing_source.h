@@ -5,6 +5,7 @@
 #include "io/byte_source.h"
 
 #include <cstdint>
+#include <string>
 
 class ListingSource : public ByteSource {
  public:
@@ -14,4 +15,14 @@ class ListingSource : public ByteSource {
   virtual uint64_t consumed() const = 0;
   // The listing's size when known in advance, else 0.
   virtual uint64_t size() const { return 0; }
+  // Whether readAt() works: a regular file of known size, which threads can
+  // then read side by side.
+  virtual bool positional() const { return false; }
+  // Reads up to `size` bytes at `offset` from the listing's start, on any
+  // thread, whatever read() has done; -1 with `error` set on a failure.
+  virtual ptrdiff_t readAt(char* buffer, size_t size, uint64_t offset, std::string& error) const {
+    (void)buffer, (void)size, (void)offset;
+    error = "cannot be read at an offset";
+    return -1;
+  }
 };

@@ -51,8 +51,11 @@ ListingReader::Status ListingReader::next(ParsedCds& cds, Problem& problem) {
   if (!any && (!pad_ || groups_ >= count_)) return END;
   ++groups_;
   cds.segments.clear();
-  cds.flags = line.find("complement") != std::string_view::npos ? COMPLEMENT : 0;
-  if (!parseLocation(line, cds, problem)) return REFUSED;
+  cds.flags = 0;
+  if (!namesOnly_) {
+    cds.flags = line.find("complement") != std::string_view::npos ? COMPLEMENT : 0;
+    if (!parseLocation(line, cds, problem)) return REFUSED;
+  }
   nextLine(line);
   if (!takeName(line, cds.gene)) {
     problem = Problem::GENE_NAME_TOO_LONG;

@@ -19,8 +19,11 @@ class ListingReader {
   enum Status { CDS_READ, END, REFUSED, READ_FAILED };
 
   // `padToCount` false reads a piece of a listing: no empty groups at its end.
+  // `namesOnly` reads each group's names and contig but not its location:
+  // a quick look that still refuses what it reads.
   explicit ListingReader(ByteSource& source, bool padToCount = true) : lines_(source), pad_(padToCount) {}
-  explicit ListingReader(std::string_view bytes, bool padToCount = true) : lines_(bytes), pad_(padToCount) {}
+  ListingReader(std::string_view bytes, bool padToCount, bool namesOnly = false)
+      : lines_(bytes), pad_(padToCount), namesOnly_(namesOnly) {}
   // Reads the next group into `cds`. At the end of the stream, while fewer
   // groups than counted CDSs were read, empty groups follow; then END.
   // REFUSED names the first problem of the group in `problem`: the groups
@@ -41,4 +44,5 @@ class ListingReader {
   int64_t groups_ = 0;
   bool ended_ = false;
   bool pad_;
+  bool namesOnly_ = false;
 };

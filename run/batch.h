@@ -1,27 +1,20 @@
 #pragma once
-// A batch: CDSs analysed, formatted and compressed together on a pool
-// thread, then handed to the ordered output.
+// A batch of the table: CDSs analysed, formatted and compressed together, on
+// any thread.
 
 #include "analysis/analyse_genes.h"
-#include "run/make_table.h"
-#include "run/ordered_output.h"
-#include "run/parse_block.h"
+#include "run/piece.h"
+#include "run/run_types.h"
 
-#include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
-#include <vector>
 
-// CDSs analysed together: one source file, or, for a listing read whole,
-// every CDS.
-using Together = std::vector<FileRun>;
-
-// Analyses, formats and compresses whole source files, and puts the result
-// in the output as batch `number`.
-void makeBatch(std::vector<Together> batch, uint64_t number, OrderedOutput& output, const RunOptions& options);
+// Analyses the piece's whole source files, one at a time, and puts their
+// entries in its bytes (compressed when the table is) and, when wanted,
+// their summaries.
+void makeBatch(Piece& piece, const RunOptions& options);
 // Formats (and compresses) entries of a store analysed already.
-void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options,
-                 BatchResult& result);
-// Puts bytes that belong to no batch (a tsv header) in order, compressed as
-// the table is.
-void putBytes(OrderedOutput& output, std::string_view bytes, const RunOptions& options);
+void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options, Piece& piece);
+// `text` as the table holds it: as it is, or as BGZF blocks.
+std::string tableBytes(std::string_view text, const RunOptions& options);

@@ -1,16 +1,21 @@
 #include "run/make_table.h"
 
 #include "lookup/bgzf_blocks.h"
-#include "lookup/table_format.h"
-#include "pool/task_pool.h"
 #include "run/batch.h"
-#include "run/listing_reading.h"
-#include "run/ordered_output.h"
+#include "run/readings.h"
 
 #include <string>
 #include <utility>
 
 namespace {
+
+// A sink that keeps nothing: a reading that only has to find the listing's
+// first refused CDS.
+struct NoTable : TableSink {
+  bool write(std::string_view) override { return true; }
+  bool canTakeBack() const override { return true; }
+  bool takeBack() override { return true; }
+};
 
 RunOutcome readFailure(std::string error) {
   RunOutcome outcome;
@@ -19,47 +24,76 @@ RunOutcome readFailure(std::string error) {
   return outcome;
 }
 
+RunOutcome refusal(const ListingCount& count) {
+  RunOutcome outcome;
+  outcome.kind = RunOutcome::REFUSED;
+  outcome.nCds = count.count;
+  outcome.refusedCds = count.refused + 1;
+  outcome.problem = count.problem;
+  return outcome;
+}
+
 }  // namespace
 
 RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& options) {
-  TaskPool pool(options.threads);
-  OrderedOutput output(sink, options.summaries);
-  RunOutcome outcome;
-  Found found;
-  Reading reading = Reading::STREAM;
-  if (!sink.canTakeBack()) {
-    RunOutcome looked;
-    ListingReading(listing, pool, output, options, Reading::LOOK).run(looked, found);
-    if (looked.kind == RunOutcome::READ_FAILED) return looked;
+  ListingCount first;  // what the first reading found of the file order
+  bool whole = false;
+  const bool trusted = !sink.canTakeBack();
+  if (trusted) {
+    const Reading looked = lookAtListing(listing, options);
+    if (!looked.readError.empty()) return readFailure(looked.readError);
     if (!listing.rewind()) return readFailure(listing.error());
-    reading = found.at >= 0 && found.at < looked.nCds ? Reading::WHOLE : Reading::TRUSTED;
+    if (looked.count.refusedWithin()) {
+      // The look refuses for names alone; a location before it may be the
+      // first refusal, which a full reading that writes nothing finds.
+      NoTable none;
+      const Reading exact = readGrouped(listing, none, options, false);
+      if (!exact.readError.empty()) return readFailure(exact.readError);
+      return refusal(exact.count);
+    }
+    first = looked.count;
+    whole = first.cameBackWithin();
   }
-  putBytes(output, tableHeader(options.format), options);
-  ListingReading(listing, pool, output, options, reading).run(outcome, found);
-  if (found.notGrouped && outcome.kind == RunOutcome::DONE) {
-    output.restart();
+  const std::string header = tableBytes(tableHeader(options.format), options);
+  Reading reading;
+  if (!sink.write(header)) {
+    reading.writeFailed = true;
+  } else {
+    reading = whole ? readWhole(listing, sink, options) : readGrouped(listing, sink, options, !trusted);
+    if (!trusted) first = reading.count;
+  }
+  if (reading.stoppedAtComeback && !reading.writeFailed) {
     if (!sink.takeBack()) {
-      outcome.kind = RunOutcome::WRITE_FAILED;
+      reading = Reading();
+      reading.writeFailed = true;
     } else if (!listing.rewind()) {
-      outcome = readFailure(listing.error());
+      return readFailure(listing.error());
+    } else if (!sink.write(header)) {
+      reading = Reading();
+      reading.writeFailed = true;
     } else {
-      putBytes(output, tableHeader(options.format), options);
-      Found whole;
-      ListingReading(listing, pool, output, options, Reading::WHOLE).run(outcome, whole);
+      reading = readWhole(listing, sink, options);
     }
   }
-  if (outcome.kind == RunOutcome::DONE && options.compression >= 0) {
-    BatchResult end;
-    end.bytes = BGZF_EOF_BLOCK;
-    output.put(output.number(), std::move(end));
-    output.drain();
+  if (!reading.readError.empty()) return readFailure(reading.readError);
+  RunOutcome outcome;
+  outcome.nCds = reading.count.count;
+  if (reading.writeFailed) {
+    outcome.kind = RunOutcome::WRITE_FAILED;
+    outcome.error = sink.error();
+    return outcome;
   }
-  if (outcome.kind == RunOutcome::DONE && output.failed()) outcome.kind = RunOutcome::WRITE_FAILED;
-  if (outcome.kind == RunOutcome::WRITE_FAILED) outcome.error = sink.error();
-  if (found.at >= 0 && found.at < outcome.nCds && outcome.kind != RunOutcome::READ_FAILED) {
-    outcome.returningFile = found.file;
-    outcome.returnsAt = found.at + 1;
+  if (reading.count.refusedWithin()) return refusal(reading.count);
+  if (trusted && !whole && reading.count.cameBackWithin()) return readFailure("changed while it was read");
+  if (options.compression >= 0 && !sink.write(BGZF_EOF_BLOCK)) {
+    outcome.kind = RunOutcome::WRITE_FAILED;
+    outcome.error = sink.error();
+    return outcome;
   }
-  outcome.nGenes = output.entries();
+  outcome.nGenes = reading.entries;
+  if (first.cameBackAt >= 0 && first.cameBackAt < outcome.nCds) {
+    outcome.returningFile = first.cameBack;
+    outcome.returnsAt = first.cameBackAt + 1;
+  }
   return outcome;
 }

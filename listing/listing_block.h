@@ -26,9 +26,9 @@ struct ParsedBlock {
 enum class BlockParse {
   BY_FILE,     // a run for each source file in turn
   ONE_RUN,     // every CDS in one run, whatever its file
-  FILE_NAMES,  // runs by file, counted but not kept: enough to see how the
-               // listing is grouped, at a fraction of the cost
+  FILE_NAMES,  // runs by file, counted but not kept, and no location parsed:
+               // enough to see how the listing is grouped, at a fraction of the cost
 };
 
 // Parses `bytes`, which start at a group's first line.
-void parseBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed);
+void parseListingBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed);

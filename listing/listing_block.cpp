@@ -1,0 +1,24 @@
+#include "listing/listing_block.h"
+
+#include "listing/listing_reader.h"
+
+void parseListingBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed) {
+  const bool namesOnly = how == BlockParse::FILE_NAMES;
+  ListingReader reader(bytes, false, namesOnly);
+  ParsedCds cds;
+  Problem problem;
+  ListingReader::Status status;
+  while ((status = reader.next(cds, problem)) == ListingReader::CDS_READ) {
+    if (parsed.runs.empty() || (how != BlockParse::ONE_RUN && cds.file != parsed.runs.back().file))
+      parsed.runs.push_back({how == BlockParse::ONE_RUN ? std::string() : cds.file, {}});
+    ++parsed.runs.back().groups;
+    if (!namesOnly) parsed.runs.back().store.add(cds);
+  }
+  if (status == ListingReader::REFUSED) {
+    parsed.refused = reader.groups() - 1;
+    parsed.problem = problem;
+    reader.countToEnd();  // reading memory cannot fail
+  }
+  parsed.groups = reader.groups();
+  parsed.count = reader.count();
+}
