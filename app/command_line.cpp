@@ -51,7 +51,31 @@ std::string temporaryFolder() {
   return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
+// Takes back what a failed run left: temporary files go, and a table
+// written on standard output that is a file is cut back to where it began.
+void takeBackOutputs(TableFile& table, SummaryOutput& summary) {
+  forgetTemporaryFiles();
+  if (table.canTakeBack() && table.temporaryPath().empty()) table.takeBack();
+  table.abandon();
+  for (size_t k = 0; k < SummaryOutput::FILES; ++k) summary.files()[k].abandon();
+}
+
+// Puts the table and the summaries in place, all or none; a signal that came
+// meanwhile ends the run before anything is put in place.
+bool placeOutputs(TableFile& table, SummaryOutput& summary, std::string& error) {
+  if (!summary.write(error)) return false;
+  TableFile* outputs[1 + SummaryOutput::FILES] = {&table};
+  for (size_t k = 0; k < summary.count(); ++k) outputs[1 + k] = &summary.files()[k];
+  SignalsHeld held;
+  if (held.pending()) return false;  // the handler removes the temporary files once let through
+  if (!placeTogether(outputs, 1 + summary.count(), error)) return false;
+  forgetTemporaryFiles();
+  return true;
+}
+
 int run(const CliOptions& options) {
+  // Before any temporary file exists: none is ever left by a signal.
+  watchSignals();
   const bool fromStdin = options.listing == "-";
   const std::string listingName = fromStdin ? "standard input" : options.listing;
   const std::string tableName = options.output == "-" ? "standard output" : options.output;
@@ -64,15 +88,20 @@ int run(const CliOptions& options) {
   }
   TableFile table;
   SummaryOutput summary;
-  if (options.output == "-") table.openOn(STDOUT_FILENO);
-  if ((options.output != "-" && !table.open(options.output, options.force, error)) ||
-      !summary.open(options.summaryPrefix, options.force, error)) {
-    say(error);
-    return EXIT_RUN_FAILED;
+  {
+    SignalsHeld held;  // a temporary file is noted as soon as it is made
+    if (options.output == "-") table.openOn(STDOUT_FILENO);
+    const bool opened = (options.output == "-" || table.open(options.output, options.force, error)) &&
+                        summary.open(options.summaryPrefix, options.force, error);
+    std::vector<std::string> temporaries = summary.temporaryPaths();
+    temporaries.push_back(table.temporaryPath());
+    noteTemporaryFiles(temporaries);
+    if (!opened) {
+      takeBackOutputs(table, summary);
+      say(error);
+      return EXIT_RUN_FAILED;
+    }
   }
-  std::vector<std::string> temporaries = summary.temporaryPaths();
-  temporaries.push_back(table.temporaryPath());
-  cleanUpOnSignals(temporaries);
   ProgressLine progress(!options.quiet);
   RunOptions runOptions;
   runOptions.format = options.format;
@@ -81,27 +110,32 @@ int run(const CliOptions& options) {
   runOptions.compression = options.level;
   runOptions.summaries = summary.summaries();
   runOptions.progress = [&progress](const RunProgress& p) { progress.show(p); };
-  const RunOutcome outcome = makeTable(listing, table, runOptions);
-  progress.clear();
-
+  RunOutcome outcome;
   std::string failure;
-  switch (outcome.kind) {
-    case RunOutcome::READ_FAILED: failure = listingName + ": " + outcome.error; break;
-    case RunOutcome::REFUSED:
-      failure = listingName + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem);
-      break;
-    case RunOutcome::WRITE_FAILED:
-      // A reader of standard output that went away (`tarn2 L | head`) wants no more: no message.
-      if (!table.readerGone()) failure = tableName + ": " + outcome.error;
-      break;
-    case RunOutcome::DONE:
-      if (!table.commit(error) || !summary.commit(error)) failure = error;
-      break;
+  try {
+    outcome = makeTable(listing, table, runOptions);
+    progress.clear();
+    switch (outcome.kind) {
+      case RunOutcome::READ_FAILED: failure = listingName + ": " + outcome.error; break;
+      case RunOutcome::REFUSED:
+        failure = listingName + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem);
+        break;
+      case RunOutcome::WRITE_FAILED:
+        // A reader of standard output that went away (`tarn2 L | head`) wants no more: no message.
+        if (!table.readerGone()) failure = tableName + ": " + outcome.error;
+        break;
+      case RunOutcome::DONE:
+        if (!placeOutputs(table, summary, error)) failure = error.empty() ? "interrupted" : error;
+        break;
+    }
+  } catch (...) {
+    progress.clear();
+    takeBackOutputs(table, summary);
+    throw;  // main says what ran out
   }
-  forgetTemporaryFiles();
   if (outcome.kind != RunOutcome::DONE || !failure.empty()) {
-    table.abandon();
-    if (!failure.empty()) say(failure);
+    takeBackOutputs(table, summary);
+    if (!failure.empty() && !(outcome.kind == RunOutcome::WRITE_FAILED && table.readerGone())) say(failure);
     return EXIT_RUN_FAILED;
   }
   if (!options.quiet && outcome.returnsAt > 0)

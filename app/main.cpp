@@ -29,5 +29,12 @@ int main(int argc, char** argv) {
       return 1;
     }
     haltWith("NOT ENOUGH MEMORY.");
+  } catch (const std::exception& e) {
+    // No failure the program knows ends here; should one, it is said, not hidden.
+    if (argc > 1) {
+      std::fprintf(stderr, "tarn2: %s\n", e.what());
+      return 1;
+    }
+    haltWith(e.what());
   }
 }

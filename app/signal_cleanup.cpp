@@ -1,7 +1,6 @@
 #include "app/signal_cleanup.h"
 
 #include <climits>
-#include <csignal>
 #include <cstring>
 #include <iterator>
 
@@ -12,6 +11,13 @@ namespace {
 // Read by the handler, so plain memory and flags only.
 char pendingPaths[3][PATH_MAX + 1];
 volatile sig_atomic_t progressShown = 0;
+
+// Every signal whose default action ends the process, but SIGPIPE and
+// SIGXFSZ: those are ignored, so that a reader that went away or a file size
+// limit is a failed write, reported as such.
+const int ENDING_SIGNALS[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                              SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT,
+                              SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
 
 extern "C" void cleanUpAndDie(int signal) {
   for (const char* path : pendingPaths)
@@ -24,28 +30,53 @@ extern "C" void cleanUpAndDie(int signal) {
   raise(signal);
 }
 
-// A signal ignored when the process started (SIGINT for a job started in
-// the background) stays ignored.
 void watch(int signal) {
   struct sigaction now;
   if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) return;
   std::signal(signal, cleanUpAndDie);
 }
 
+sigset_t watchedSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : ENDING_SIGNALS)
+    if (s != SIGSEGV && s != SIGBUS && s != SIGFPE && s != SIGILL) sigaddset(&set, s);  // faults cannot wait
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(&set, s);
+  return set;
+}
+
 }  // namespace
 
-void cleanUpOnSignals(const std::vector<std::string>& temporaryPaths) {
-  for (size_t k = 0; k < temporaryPaths.size() && k < std::size(pendingPaths); ++k)
-    if (temporaryPaths[k].size() < sizeof pendingPaths[k])
-      std::memcpy(pendingPaths[k], temporaryPaths[k].c_str(), temporaryPaths[k].size() + 1);
-  // Every signal whose default action ends the process, but SIGPIPE and
-  // SIGXFSZ: those are ignored, so that a reader that went away or a file
-  // size limit is a failed write, reported as such.
-  static const int endingSignals[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
-                                      SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT,
-                                      SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
-  for (int s : endingSignals) watch(s);
+void watchSignals() {
+  for (int s : ENDING_SIGNALS) watch(s);
   for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) watch(s);
+}
+
+SignalsHeld::SignalsHeld() {
+  const sigset_t set = watchedSet();
+  pthread_sigmask(SIG_BLOCK, &set, &before_);
+}
+
+SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+bool SignalsHeld::pending() const {
+  sigset_t waiting;
+  if (sigpending(&waiting) != 0) return false;
+  const sigset_t set = watchedSet();
+  for (int s = 1; s <= SIGRTMAX; ++s)
+    if (sigismember(&set, s) == 1 && sigismember(&waiting, s) == 1) {
+      // One that the process ignores does not end it.
+      struct sigaction now;
+      if (sigaction(s, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) return true;
+    }
+  return false;
+}
+
+void noteTemporaryFiles(const std::vector<std::string>& paths) {
+  size_t slot = 0;
+  for (const std::string& path : paths)
+    if (!path.empty() && slot < std::size(pendingPaths) && path.size() < sizeof pendingPaths[slot])
+      std::memcpy(pendingPaths[slot++], path.c_str(), path.size() + 1);
 }
 
 void noteProgressLine(bool shown) { progressShown = shown; }

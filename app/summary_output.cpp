@@ -8,15 +8,14 @@ bool SummaryOutput::open(const std::string& prefix, bool force, std::string& err
                       files_[1].open(prefix + GAPS_TABLE_SUFFIX, force, error));
 }
 
-bool SummaryOutput::commit(std::string& error) {
+bool SummaryOutput::write(std::string& error) {
   if (!wanted_) return true;
-  const std::string bytes[2] = {renderSummaryTable(summaries_), renderGapsTable(summaries_)};
-  for (int k = 0; k < 2; ++k) {
+  const std::string bytes[FILES] = {renderSummaryTable(summaries_), renderGapsTable(summaries_)};
+  for (size_t k = 0; k < FILES; ++k) {
     if (!files_[k].write(bytes[k])) {
       error = files_[k].name() + ": " + files_[k].error();
       return false;
     }
-    if (!files_[k].commit(error)) return false;
   }
   return true;
 }

@@ -96,6 +96,7 @@ bool DecodingSource::nextBgzf(DecodedChunk& chunk, size_t size, size_t room) {
   for (;;) {
     if (streaming_) {
       chunk.text.resize(room + size);
+      chunk.begin = room;
       size_t produced = 0;
       if (!decode(chunk.text.data() + room, size, produced)) return false;
       if (streamEnded_) {
@@ -133,7 +134,7 @@ bool DecodingSource::nextBgzf(DecodedChunk& chunk, size_t size, size_t room) {
 
 bool DecodingSource::next(DecodedChunk& chunk, size_t size, size_t room) {
   chunk.text.clear();
-  chunk.begin = room;
+  chunk.begin = 0;
   chunk.bgzf = BgzfChunk();
   if (size == 0) return false;
   if (!started_) {
@@ -153,6 +154,7 @@ bool DecodingSource::next(DecodedChunk& chunk, size_t size, size_t room) {
   }
   if (bgzf_) return nextBgzf(chunk, size, room);
   chunk.text.resize(room + size);
+  chunk.begin = room;
   char* out = chunk.text.data() + room;
   size_t got = 0;
   if (!decoder_) {

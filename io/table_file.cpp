@@ -163,31 +163,71 @@ bool TableFile::takeBack() {
   return true;
 }
 
-bool TableFile::commit(std::string& error) {
-  if (temporary_.empty()) {
-    if (owned_ && close(std::exchange(fd_, -1)) != 0) {
-      error = name_ + ": " + reason(errno);
-      return false;
-    }
-    return true;
+bool TableFile::close(std::string& error) {
+  if (!owned_ || fd_ < 0) return true;
+  if (!temporary_.empty()) {
+    struct stat replaced;
+    if (force_ && stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode))
+      fchmod(fd_, replaced.st_mode & 07777);
   }
-  struct stat replaced;
-  if (force_ && stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode))
-    fchmod(fd_, replaced.st_mode & 07777);
-  int failure = close(std::exchange(fd_, -1)) == 0 ? 0 : errno;
-  if (failure == 0 && (force_ ? rename(temporary_.c_str(), target_.c_str()) : renameNoReplace(temporary_.c_str(), target_.c_str())) != 0)
-    failure = errno;
-  if (failure != 0) {
-    error = name_ + ": " + (failure == EEXIST ? "exists; --force replaces it" : reason(failure));
-    abandon();
+  if (::close(std::exchange(fd_, -1)) != 0) {
+    error = name_ + ": " + reason(errno);
     return false;
   }
+  return true;
+}
+
+bool TableFile::place(std::string& error) {
+  if (temporary_.empty()) return true;
+  int failure = 0;
+  struct stat there;
+  if (lstat(target_.c_str(), &there) == 0 && S_ISDIR(there.st_mode)) {
+    failure = EISDIR;  // appeared meanwhile; exchanged, it would take the table's place
+  } else if (!force_) {
+    if (renameNoReplace(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
+  } else if (renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+    exchanged_ = true;  // the old file now stands under the temporary name
+  } else if (errno == ENOENT) {
+    if (renameNoReplace(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
+  } else if (rename(temporary_.c_str(), target_.c_str()) != 0) {
+    failure = errno;  // a file system that cannot exchange: the old file goes at once
+  }
+  if (failure != 0) {
+    error = name_ + ": " + (failure == EEXIST ? "exists; --force replaces it" : reason(failure));
+    return false;
+  }
+  placed_ = true;
+  if (!exchanged_) temporary_.clear();
+  return true;
+}
+
+void TableFile::unplace() {
+  if (!placed_) return;
+  if (exchanged_) renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE);
+  else unlink(target_.c_str());
+  placed_ = exchanged_ = false;
+}
+
+void TableFile::settle() {
+  if (exchanged_) unlink(temporary_.c_str());
   temporary_.clear();
+  placed_ = exchanged_ = false;
+}
+
+bool placeTogether(TableFile* const* tables, size_t n, std::string& error) {
+  for (size_t k = 0; k < n; ++k)
+    if (!tables[k]->close(error)) return false;
+  for (size_t k = 0; k < n; ++k) {
+    if (tables[k]->place(error)) continue;
+    while (k-- > 0) tables[k]->unplace();
+    return false;
+  }
+  for (size_t k = 0; k < n; ++k) tables[k]->settle();
   return true;
 }
 
 void TableFile::abandon() {
-  if (fd_ >= 0 && owned_) close(fd_);
+  if (fd_ >= 0 && owned_) ::close(fd_);
   fd_ = -1;
   if (!temporary_.empty()) unlink(temporary_.c_str());
   temporary_.clear();

@@ -25,10 +25,18 @@ class TableFile : public TableSink {
   bool canTakeBack() const override { return startOffset_ >= 0; }
   bool takeBack() override;
 
-  // Puts the whole table in place: closes it and renames a temporary file
-  // onto the name, without replacing a file that appeared meanwhile unless
-  // forced. False with `error` set.
-  bool commit(std::string& error);
+  // Closes the table, so that a failed close shows before anything is put
+  // in place. False with `error` set.
+  bool close(std::string& error);
+  // Puts a closed table's temporary file onto its name, without replacing a
+  // file that appeared meanwhile unless forced; a replaced file is kept (in
+  // the temporary file's place) until settle() or unplace(). False with
+  // `error` set, nothing changed.
+  bool place(std::string& error);
+  // Undoes place(): the old file, or none, is back under the name.
+  void unplace();
+  // Drops the replaced file kept by place().
+  void settle();
   // Removes what an unfinished table left.
   void abandon();
   // The temporary file, until the table is in place; empty when written in place.
@@ -42,12 +50,19 @@ class TableFile : public TableSink {
   bool startOn(int fd, bool owned);
 
   int fd_ = -1;
-  bool owned_ = false;        // fd_ is closed by commit() or abandon()
+  bool owned_ = false;        // fd_ is closed by close() or abandon()
   bool appends_ = false;      // fd_ was opened to append
   long long startOffset_ = -1;  // where the table starts, for a regular file; -1 when it cannot be taken back
   bool force_ = false;
   std::string name_;          // as given
   std::string target_;        // the file a temporary file is renamed onto
   std::string temporary_;
+  bool exchanged_ = false;    // placed: the temporary name holds the file it replaced
+  bool placed_ = false;
   bool readerGone_ = false;
 };
+
+// Puts every table in place, all or none: closes them all, then places them
+// one by one, and if one cannot be placed takes the others back out, their
+// old files restored. False with `error` set.
+bool placeTogether(TableFile* const* tables, size_t n, std::string& error);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include <zstd.h>
+#include <zstd_errors.h>
 
 namespace {
 
@@ -20,6 +21,7 @@ class ZstdDecoder : public StreamDecoder {
     DecodeStep step;
     step.used = input.pos;
     step.produced = output.pos;
+    if (ZSTD_isError(status) && ZSTD_getErrorCode(status) == ZSTD_error_memory_allocation) throw std::bad_alloc();
     if (ZSTD_isError(status)) {
       step.outcome = DecodeStep::CORRUPT;
       step.reason = ZSTD_getErrorName(status);
