@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 // Hands out at most `chunk` bytes a read, so that lines straddle reads, and
 // fails for good once `failAt` bytes are out.
@@ -13,6 +14,7 @@ struct StringSource : ListingSource {
   explicit StringSource(std::string bytes, size_t chunk = SIZE_MAX, size_t failAt = SIZE_MAX)
       : bytes_(std::move(bytes)), chunk_(chunk), failAt_(failAt) {}
   ptrdiff_t read(char* buffer, size_t size) override {
+    if (at_ >= failAt_ && throws) throw std::runtime_error("test read throws");
     if (at_ >= failAt_) return fail("test read failure");
     const size_t n = std::min({size, chunk_, bytes_.size() - at_, failAt_ - at_});
     std::memcpy(buffer, bytes_.data() + at_, n);
@@ -28,6 +30,18 @@ struct StringSource : ListingSource {
     return true;
   }
   uint64_t consumed() const override { return at_; }
+  // Read side by side, as a plain file is, when `sideBySide`.
+  uint64_t size() const override { return sideBySide ? bytes_.size() : 0; }
+  bool positional() const override { return sideBySide && !bytes_.empty(); }
+  ptrdiff_t readAt(char* buffer, size_t size, uint64_t offset, std::string& error) const override {
+    if (offset + size > failAt_ && throws) throw std::runtime_error("test read throws");
+    if (offset + size > failAt_) return error = "test read failure", -1;
+    const size_t n = std::min(size, bytes_.size() - std::min<size_t>(offset, bytes_.size()));
+    std::memcpy(buffer, bytes_.data() + offset, n);
+    return static_cast<ptrdiff_t>(n);
+  }
+  bool sideBySide = false;
+  bool throws = false;  // a failure throws rather than returns
   std::string bytes_;
   size_t chunk_, failAt_, at_ = 0;
   int rewinds = 0;
@@ -41,6 +55,7 @@ struct StringSource : ListingSource {
 struct StringSink : TableSink {
   explicit StringSink(size_t capacity = SIZE_MAX, bool retractable = true) : capacity(capacity), retractable(retractable) {}
   bool write(std::string_view more) override {
+    if (bytes.size() + more.size() > capacity && throws) throw std::runtime_error("test write throws");
     if (bytes.size() + more.size() > capacity) return fail("test write failure");
     written += more.size();
     bytes += more;
@@ -50,6 +65,7 @@ struct StringSink : TableSink {
   bool takeBack() override { return retractable && (bytes.clear(), true); }
   size_t capacity;
   bool retractable;
+  bool throws = false;  // a failure throws rather than returns
   std::string bytes;
   size_t written = 0;
 };

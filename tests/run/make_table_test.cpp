@@ -191,6 +191,49 @@ TEST(MakeTable, Outcomes) {
       }
 }
 
+// A task of any kind that throws ends the run cleanly, on every thread count:
+// reading (in turn, and side by side), gathering, writing.
+TEST(MakeTable, ATaskThatThrowsEndsTheRun) {
+  const std::string listing = ungrouped(3000, -1);
+  enum Where { READ, READ_AT, GATHER, WRITE };
+  for (int threads : {1, 2, 4})
+    for (Where where : {READ, READ_AT, GATHER, WRITE}) {
+      StringSource source(listing, 4096, where == READ || where == READ_AT ? listing.size() / 2 : SIZE_MAX);
+      source.sideBySide = where == READ_AT;
+      source.throws = true;
+      StringSink sink(where == WRITE ? 1000 : SIZE_MAX);
+      sink.throws = true;
+      RunOptions options{TableFormat::T2, false, threads, {}};
+      options.blockSize = 1000;
+      if (where == GATHER)
+        options.progress = [](const RunProgress& p) {
+          if (std::string(p.stage) == "writing") throw std::runtime_error("test gather throws");
+        };
+      std::string thrown;
+      try {
+        makeTable(source, sink, options);
+      } catch (const std::runtime_error& e) {
+        thrown = e.what();
+      }
+      EXPECT_EQ(thrown, where == WRITE ? "test write throws" : where == GATHER ? "test gather throws" : "test read throws")
+          << threads << " threads";
+    }
+}
+
+// A plain file is read side by side on every thread: the same table.
+TEST(MakeTable, ReadSideBySide) {
+  const std::string listing = ungrouped(3000, -1);
+  for (int threads : {1, 3}) {
+    StringSource source(listing);
+    source.sideBySide = true;
+    StringSink sink;
+    RunOptions options{TableFormat::T2, true, threads, {}};
+    options.blockSize = 333;
+    EXPECT_EQ(makeTable(source, sink, options).kind, RunOutcome::DONE);
+    EXPECT_EQ(sink.bytes, wholeRead(listing));
+  }
+}
+
 // The listing read a second time is not the one looked at first.
 TEST(MakeTable, ListingThatChangesBetweenReadings) {
   const std::string grouped = ungrouped(600, -1), back = ungrouped(600, 5);
