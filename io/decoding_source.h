@@ -10,6 +10,7 @@
 #include "io/bgzf_inflate.h"
 #include "io/byte_source.h"
 #include "io/stream_decoder.h"
+#include "io/text_buffer.h"
 
 #include <memory>
 #include <string>
@@ -23,7 +24,7 @@ bool looksCompressed(const unsigned char* bytes, size_t size);
 
 // What an input gives at a time: text, or BGZF blocks still to inflate.
 struct DecodedChunk {
-  std::string text;  // text from `begin` on; the bytes before it are free room
+  TextBuffer text;   // text from `begin` on; the bytes before it are free room
   size_t begin = 0;  // never past the text's end
   BgzfChunk bgzf;    // when not empty, `text` is empty and these blocks hold it
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <memory>
 #include <cstring>
 
 namespace {
@@ -109,17 +108,15 @@ std::string_view tableHeader(TableFormat format) {
              : "";
 }
 
-void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, std::string& out) {
-  // Each entry is put together in a scratch buffer with room for the
-  // longest, then appended: no room is cleared for the worst case of every one.
-  size_t longest = 0;
-  for (const GeneEntry& e : genes) longest = std::max(longest, entryBound(store.cds[e.cds]));
-  std::unique_ptr<char[]> scratch(new char[longest]);
-  out.reserve(out.size() + 160 * genes.size());
+void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out) {
+  // Each entry is written in place, in room enough for the longest it could
+  // be; no room is cleared for the worst case of every one.
+  out.room(160 * genes.size());
   for (const GeneEntry& e : genes) {
-    Out at{scratch.get()};
+    char* start = out.room(entryBound(store.cds[e.cds]));
+    Out at{start};
     if (format == TableFormat::T2) putT2(at, store, e);
     else putTsv(at, store, e);
-    out.append(scratch.get(), static_cast<size_t>(at.p - scratch.get()));
+    out.grow(static_cast<size_t>(at.p - start));
   }
 }

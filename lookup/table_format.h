@@ -4,6 +4,7 @@
 
 #include "analysis/analyse_genes.h"
 #include "cds/cds_store.h"
+#include "io/text_buffer.h"
 
 #include <cstdint>
 #include <span>
@@ -27,4 +28,4 @@ std::string_view tableHeader(TableFormat format);
 // before the first start and '>' after the last end wherever the listing had
 // them, single positions as 7..7. In tsv a tab, line feed, carriage return or
 // backslash inside a name is written as \t, \n, \r, \\.
-void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, std::string& out);
+void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out);

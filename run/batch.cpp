@@ -6,22 +6,27 @@
 #include <new>
 #include <utility>
 
-std::string tableBytes(std::string_view text, const RunOptions& options) {
-  if (options.compression < 0) return std::string(text);
-  std::string out;
-  if (!BgzfCompressor(options.compression).appendBlocks(text, out)) throw std::bad_alloc();
+TextBuffer tableBytes(std::string_view text, const RunOptions& options) {
+  TextBuffer out;
+  if (options.compression < 0) {
+    out.append(text);
+  } else {
+    std::string blocks;
+    if (!BgzfCompressor(options.compression).appendBlocks(text, blocks)) throw std::bad_alloc();
+    out.append(blocks);
+  }
   return out;
 }
 
 void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options, Piece& piece) {
-  std::string text;
+  TextBuffer text;
   appendEntries(store, genes, options.format, text);
-  piece.bytes = options.compression < 0 ? std::move(text) : tableBytes(text, options);
+  piece.bytes = options.compression < 0 ? std::move(text) : tableBytes(text.view(), options);
   piece.entries = static_cast<int64_t>(genes.size());
 }
 
 void makeBatch(Piece& piece, const RunOptions& options) {
-  std::string text;
+  TextBuffer text;
   for (Together& together : piece.files) {
     CdsStore& store = together.front().store;
     for (size_t k = 1; k < together.size(); ++k) store.append(together[k].store);
@@ -32,5 +37,5 @@ void makeBatch(Piece& piece, const RunOptions& options) {
     together = Together();  // memory back before the next file
   }
   piece.files.clear();
-  piece.bytes = options.compression < 0 ? std::move(text) : tableBytes(text, options);
+  piece.bytes = options.compression < 0 ? std::move(text) : tableBytes(text.view(), options);
 }

@@ -17,4 +17,4 @@ void makeBatch(Piece& piece, const RunOptions& options);
 // Formats (and compresses) entries of a store analysed already.
 void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options, Piece& piece);
 // `text` as the table holds it: as it is, or as BGZF blocks.
-std::string tableBytes(std::string_view text, const RunOptions& options);
+TextBuffer tableBytes(std::string_view text, const RunOptions& options);

@@ -54,9 +54,9 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
     first = looked.count;
     whole = first.cameBackWithin();
   }
-  const std::string header = tableBytes(tableHeader(options.format), options);
+  const TextBuffer header = tableBytes(tableHeader(options.format), options);
   Reading reading;
-  if (!sink.write(header)) {
+  if (!sink.write(header.view())) {
     reading.writeFailed = true;
   } else {
     reading = whole ? readWhole(listing, sink, options) : readGrouped(listing, sink, options, !trusted);
@@ -68,7 +68,7 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
       reading.writeFailed = true;
     } else if (!listing.rewind()) {
       return readFailure(listing.error());
-    } else if (!sink.write(header)) {
+    } else if (!sink.write(header.view())) {
       reading = Reading();
       reading.writeFailed = true;
     } else {

@@ -29,7 +29,7 @@ struct Piece {
   std::vector<Together> files;
   size_t firstEntry = 0, entryCount = 0;
   // make, write: the table's bytes
-  std::string bytes;
+  TextBuffer bytes;
   int64_t entries = 0;
   std::vector<FileSummary> summaries;
 };

@@ -30,7 +30,7 @@ Pipeline<Piece>& front(Pipeline<Piece>& pipeline, TextFront& text, BlockParse ho
       .serial([&text](Piece& piece, Emit& emit) { text.cut(piece, emit); })
       .parallel([how](Piece& piece) {
         const DecodedChunk& chunk = piece.chunk;
-        parseListingBlock(std::string_view(chunk.text).substr(chunk.begin), how, piece.parsed);
+        parseListingBlock(chunk.text.view(chunk.begin), how, piece.parsed);
         piece.chunk = DecodedChunk();
       });
 }
@@ -43,7 +43,7 @@ struct TableOut {
   Reading& reading;
 
   void operator()(Piece& piece, Emit& emit) {
-    if (!sink.write(piece.bytes)) {
+    if (!sink.write(piece.bytes.view())) {
       reading.writeFailed = true;
       emit.stop();
       return;

@@ -78,7 +78,7 @@ void TextFront::load(Piece& piece) const {
     }
     chunk.bgzf = BgzfChunk();
   }
-  piece.lineFeeds = static_cast<int64_t>(countLineFeeds(std::string_view(chunk.text).substr(chunk.begin)));
+  piece.lineFeeds = static_cast<int64_t>(countLineFeeds(chunk.text.view(chunk.begin)));
 }
 
 void TextFront::cut(Piece& piece, Pipeline<Piece>::Emit& emit) {
@@ -90,18 +90,18 @@ void TextFront::cut(Piece& piece, Pipeline<Piece>::Emit& emit) {
   DecodedChunk& chunk = piece.chunk;
   if (carry_.size() <= chunk.begin) {
     chunk.begin -= carry_.size();
-    std::memcpy(chunk.text.data() + chunk.begin, carry_.data(), carry_.size());
+    if (!carry_.empty()) std::memcpy(chunk.text.data() + chunk.begin, carry_.data(), carry_.size());
   } else {
     // A group longer than the room grows in the carry, which doubles as it
     // must: a long group costs its length, not its length squared.
-    carry_.append(chunk.text, chunk.begin);
+    carry_.append(chunk.text.view(chunk.begin));
     chunk.text = std::move(carry_);
     chunk.begin = 0;
   }
   carry_.clear();
   piece.lineFeeds += carryFeeds_;
   carryFeeds_ = 0;
-  const std::string_view text = std::string_view(chunk.text).substr(chunk.begin);
+  const std::string_view text = chunk.text.view(chunk.begin);
   if (!piece.last) {
     // Just after the line feed that closes the last whole group: walk back
     // over the line feeds past it.
@@ -111,7 +111,7 @@ void TextFront::cut(Piece& piece, Pipeline<Piece>::Emit& emit) {
       at = static_cast<size_t>(static_cast<const char*>(memrchr(text.data(), '\n', at)) - text.data());
     const size_t cut = keep > 0 ? at + 1 : 0;
     if (cut == 0 && chunk.begin == 0) carry_ = std::move(chunk.text);
-    else carry_.assign(text.substr(cut));
+    else carry_.clear(), carry_.append(text.substr(cut));
     carryFeeds_ = piece.lineFeeds - keep;
     if (cut == 0) return;
     chunk.text.resize(chunk.begin + cut);

@@ -36,7 +36,7 @@ class TextFront {
   DecodingSource decoded_;
   bool positional_;
   uint64_t readAt_ = 0;   // positional: the next piece's offset
-  std::string carry_;     // text past the last cut: an unfinished group
+  TextBuffer carry_;      // text past the last cut: an unfinished group
   int64_t carryFeeds_ = 0;
   std::string error_;
 };

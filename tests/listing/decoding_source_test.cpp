@@ -97,7 +97,7 @@ std::string decoded(const std::string& raw, size_t chunk) {
   DecodedChunk piece;
   while (error.empty() && decoding.next(piece, std::min<size_t>(chunk, 100000), 3)) {
     if (piece.bgzf.blocks.empty()) {
-      out.append(piece.text, piece.begin);
+      out.append(piece.text.view(piece.begin));
       continue;
     }
     std::string text(piece.bgzf.text, '\0');

@@ -15,9 +15,10 @@ CdsStore storeOf(std::initializer_list<ParsedCds> listing, int n = 0) {
 }
 
 std::string table(const CdsStore& store, TableFormat format) {
-  std::string bytes(tableHeader(format));
+  TextBuffer bytes;
+  bytes.append(tableHeader(format));
   appendEntries(store, analyseGenes(store), format, bytes);
-  return bytes;
+  return std::string(bytes.view());
 }
 
 TEST(TableFormat, T2AndTsv) {
@@ -38,8 +39,10 @@ TEST(TableFormat, AppendsEntriesWithinTheirBound) {
   longest.segments.assign(500, Segment{-2147483647, 2147483647});
   for (TableFormat format : {TableFormat::T2, TableFormat::TSV}) {
     const CdsStore store = storeOf({longest}, 3);
-    std::string bytes = "kept";
-    appendEntries(store, analyseGenes(store), format, bytes);
+    TextBuffer buffer;
+    buffer.append("kept");
+    appendEntries(store, analyseGenes(store), format, buffer);
+    const std::string bytes(buffer.view());
     EXPECT_EQ(bytes.substr(0, 4), "kept");
     EXPECT_EQ(std::string(tableHeader(format)) + bytes.substr(4), table(store, format));
     EXPECT_EQ(bytes.find(std::string(120, '\\')) != std::string::npos, format == TableFormat::TSV);

@@ -62,9 +62,9 @@ std::string wholeRead(const std::string& listing) {
   ParsedCds cds;
   Problem problem;
   while (reader.next(cds, problem) == ListingReader::CDS_READ) store.add(cds);
-  std::string table;
+  TextBuffer table;
   appendEntries(store, analyseGenes(store), TableFormat::T2, table);
-  return table;
+  return std::string(table.view());
 }
 
 // CDSs in runs of 50 by source file; the first file comes back at run `back`.
