@@ -59,6 +59,7 @@ class NameTable {
   std::string bytes_;                   // the names back to back
   std::vector<uint32_t> offsets_{0};    // name k is bytes_[offsets_[k] .. offsets_[k+1])
   std::vector<uint32_t> slots_;         // open addressing: name number + 1, 0 when free
+  std::vector<uint32_t> hashes_;        // of each name, so that growing hashes no name again
 };
 
 struct Cds {
