@@ -1,0 +1,194 @@
+#include "analysis/neighbours.h"
+
+#include "analysis/key_numbering.h"
+
+#include <algorithm>
+
+// Each side is settled by one CDS of another gene: upstream the one reaching
+// furthest right among those starting before this CDS, downstream the mirror
+// image. So each place is swept once each way over its CDSs sorted by where
+// they start (or end), remembering the best two offers by distinct gene: the
+// best may be this CDS's own gene, the second cannot also be. A circular
+// place adds each CDS once more, shifted by a turn, so that the sweep runs on
+// past the origin without wrapping.
+
+namespace {
+
+constexpr uint32_t NONE = UINT32_MAX;
+
+// Longer than any genome; keeps positions shifted by a turn or two far from
+// int64_t's ends.
+constexpr int64_t MAX_CIRCLE = int64_t{1} << 60;
+
+// One CDS, or one of its shifted copies, in a sweep.
+struct Copy {
+  int64_t key;     // what orders the sweep: its first position (downstream: its last, negated)
+  int64_t reach;   // what it offers those after it: its last position (downstream: its first, negated)
+  uint32_t place;
+  uint32_t cds;
+  uint32_t gene;   // gene name number: within a place, the gene
+  uint32_t entry;  // the entry it answers for, NONE for a shifted copy or a CDS not written
+};
+
+struct Offer {
+  int64_t reach = 0;
+  uint32_t cds = NONE;  // NONE: no offer yet
+  uint32_t gene = NONE;
+};
+
+// Higher reach wins; on equal reach the CDS listed first.
+bool beats(const Copy& c, const Offer& o) { return o.cds == NONE || c.reach > o.reach || (c.reach == o.reach && c.cds < o.cds); }
+
+// The best offers of two different genes, top[0] the better.
+struct BestTwo {
+  Offer top[2];
+
+  void add(const Copy& c) {
+    const Offer offer{c.reach, c.cds, c.gene};
+    if (top[0].cds != NONE && c.gene == top[0].gene) {
+      if (beats(c, top[0])) top[0] = offer;
+    } else if (beats(c, top[0])) {
+      top[1] = top[0];
+      top[0] = offer;
+    } else if (beats(c, top[1])) {  // of top[1]'s gene or another
+      top[1] = offer;
+    }
+  }
+  // The best offer of any gene but `gene`; nullptr when there is none.
+  const Offer* otherThan(uint32_t gene) const {
+    const Offer& o = top[0].cds != NONE && top[0].gene == gene ? top[1] : top[0];
+    return o.cds == NONE ? nullptr : &o;
+  }
+};
+
+// Sweeps each place's copies in order of key; copies of an equal key are all
+// answered before any of them is added, since an equal start is not upstream.
+// The key is where the answering CDS starts and the reach the last position
+// offered, so the gap is their difference less one.
+void sweepPlaces(std::vector<Copy>& copies, Neighbour Neighbours::*side, std::vector<Neighbours>& out) {
+  std::sort(copies.begin(), copies.end(),
+            [](const Copy& a, const Copy& b) { return a.place != b.place ? a.place < b.place : a.key < b.key; });
+  const Copy* const all = copies.data() + copies.size();
+  for (const Copy* begin = copies.data(); begin < all;) {
+    BestTwo best;
+    const Copy* k = begin;
+    for (; k < all && k->place == begin->place;) {
+      const Copy* tieEnd = k;
+      while (tieEnd < all && tieEnd->place == k->place && tieEnd->key == k->key) ++tieEnd;
+      for (const Copy* t = k; t < tieEnd; ++t) {
+        if (t->entry == NONE) continue;
+        if (const Offer* o = best.otherThan(t->gene)) out[t->entry].*side = {true, o->gene, t->key - o->reach - 1};
+      }
+      for (; k < tieEnd; ++k) best.add(*k);
+    }
+    begin = k;
+  }
+}
+
+// An entry's CDS on its strand, for the same-strand columns.
+struct OnStrand {
+  uint32_t place;
+  bool complement;
+  int32_t first;
+  uint32_t cds;
+  int64_t last;  // unrolled
+  uint32_t entry;
+};
+
+}  // namespace
+
+std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes) {
+  const size_t n = store.cds.size();
+  std::vector<Neighbours> out(genes.size());
+  std::vector<uint32_t> entryOf(n, NONE);
+  for (size_t e = 0; e < genes.size(); ++e) {
+    entryOf[genes[e].cds] = static_cast<uint32_t>(e);
+    out[e].complement = (store.cds[genes[e].cds].flags & COMPLEMENT) != 0;
+  }
+
+  std::vector<Key> keys(n);
+  for (size_t i = 0; i < n; ++i) keys[i] = {store.cds[i].file, static_cast<uint32_t>(store.cds[i].contig)};
+  const Numbering places = numberKeys(keys);
+  keys = {};
+  // A place's turn: its contig's length when circular, 0 when linear or unknown.
+  std::vector<int64_t> turn(places.count, -1);  // -1: not settled by a CDS with a segment yet
+  size_t nCopies = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const Cds& c = store.cds[i];
+    if (c.nSegments == 0) continue;
+    int64_t& len = turn[places.of[i]];
+    if (len < 0) {
+      const ContigShape& shape = store.contigs[c.shape];
+      len = shape.circular && shape.length > 0 && shape.length <= MAX_CIRCLE ? shape.length : 0;
+    }
+    nCopies += len > 0 ? 2 : 1;
+  }
+  auto unrolledLast = [&](const Cds& c, int64_t len) {
+    const int64_t first = firstPosition(store, c), last = lastPosition(store, c);
+    return len > 0 && last < first ? last + len : last;
+  };
+
+  std::vector<Copy> copies;
+  copies.reserve(nCopies);
+  for (uint32_t i = 0; i < n; ++i) {
+    const Cds& c = store.cds[i];
+    if (c.nSegments == 0) continue;
+    const uint32_t place = places.of[i];
+    const int64_t len = turn[place], first = firstPosition(store, c), last = unrolledLast(c, len);
+    copies.push_back({first, last, place, i, c.gene, entryOf[i]});
+    if (len > 0) copies.push_back({first - len, last - len, place, i, c.gene, NONE});
+  }
+  sweepPlaces(copies, &Neighbours::before, out);
+  // Downstream is the mirror image: every position negated, so that ending
+  // after this CDS is starting before it, and the lowest first position the
+  // highest reach.
+  copies.clear();
+  for (uint32_t i = 0; i < n; ++i) {
+    const Cds& c = store.cds[i];
+    if (c.nSegments == 0) continue;
+    const uint32_t place = places.of[i];
+    const int64_t len = turn[place], first = firstPosition(store, c), last = unrolledLast(c, len);
+    copies.push_back({-last, -first, place, i, c.gene, entryOf[i]});
+    if (len > 0) copies.push_back({-(last + len), -(first + len), place, i, c.gene, NONE});
+  }
+  sweepPlaces(copies, &Neighbours::after, out);
+  copies = {};
+  entryOf = {};
+
+  std::vector<OnStrand> strand;
+  strand.reserve(genes.size());
+  for (size_t e = 0; e < genes.size(); ++e) {
+    const Cds& c = store.cds[genes[e].cds];
+    if (c.nSegments == 0) continue;
+    const uint32_t place = places.of[genes[e].cds];
+    strand.push_back({place, out[e].complement, firstPosition(store, c), genes[e].cds, unrolledLast(c, turn[place]),
+                      static_cast<uint32_t>(e)});
+  }
+  std::sort(strand.begin(), strand.end(), [](const OnStrand& a, const OnStrand& b) {
+    if (a.place != b.place) return a.place < b.place;
+    if (a.complement != b.complement) return a.complement < b.complement;
+    return a.first != b.first ? a.first < b.first : a.cds < b.cds;
+  });
+  for (size_t begin = 0; begin < strand.size();) {
+    size_t end = begin;
+    while (end < strand.size() && strand[end].place == strand[begin].place &&
+           strand[end].complement == strand[begin].complement)
+      ++end;
+    const int64_t len = turn[strand[begin].place];
+    const bool wraps = len > 0 && end - begin >= 2;
+    for (size_t k = begin; k < end; ++k) {
+      const OnStrand& me = strand[k];
+      Neighbours& mine = out[me.entry];
+      if (k > begin || wraps) {
+        const OnStrand& prev = strand[k > begin ? k - 1 : end - 1];
+        mine.prevSameStrand = {true, store.cds[prev.cds].gene, me.first - prev.last - 1 + (k > begin ? 0 : len)};
+      }
+      if (k + 1 < end || wraps) {
+        const OnStrand& next = strand[k + 1 < end ? k + 1 : begin];
+        mine.nextSameStrand = {true, store.cds[next.cds].gene, next.first - me.last - 1 + (k + 1 < end ? 0 : len)};
+      }
+    }
+    begin = end;
+  }
+  return out;
+}
