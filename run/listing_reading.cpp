@@ -1,5 +1,6 @@
 #include "run/listing_reading.h"
 
+#include "analysis/neighbours.h"
 #include "io/decoding_source.h"
 
 #include <algorithm>
@@ -100,7 +101,7 @@ void ListingReading::sendWhole() {
   file_.clear();
   auto genes = std::make_shared<const std::vector<GeneEntry>>(analyseGenes(*store));
   std::vector<FileSummary> summaries;
-  if (options_.summaries != nullptr) summariseFiles(*store, *genes, summaries);
+  if (options_.summaries != nullptr) summariseFiles(*store, *genes, findNeighbours(*store, *genes), summaries);
   for (size_t begin = 0; begin < genes->size() || begin == 0; begin += BATCH_CDS) {
     const size_t end = std::min(genes->size(), begin + BATCH_CDS);
     auto first = std::make_shared<std::vector<FileSummary>>(std::move(summaries));  // with the first batch

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
