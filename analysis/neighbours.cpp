@@ -37,7 +37,9 @@ struct Offer {
 };
 
 // Higher reach wins; on equal reach the CDS listed first.
-bool beats(const Copy& c, const Offer& o) { return o.cds == NONE || c.reach > o.reach || (c.reach == o.reach && c.cds < o.cds); }
+bool beats(const Copy& c, const Offer& o) {
+  return o.cds == NONE || c.reach > o.reach || (c.reach == o.reach && c.cds < o.cds);
+}
 
 // The best offers of two different genes, top[0] the better.
 struct BestTwo {
