@@ -8,9 +8,10 @@
 // furthest right among those starting before this CDS, downstream the mirror
 // image. So each place is swept once each way over its CDSs sorted by where
 // they start (or end), remembering the best two offers by distinct gene: the
-// best may be this CDS's own gene, the second cannot also be. A circular
-// place adds each CDS once more, shifted by a turn, so that the sweep runs on
-// past the origin without wrapping.
+// best may be this CDS's own gene, the second cannot also be. On a circular
+// place the sweep also takes in every CDS a turn back, read off the same
+// sorted CDSs with the turn taken away (still sorted), so it runs on past the
+// origin with neither a second sort nor a copy.
 
 namespace {
 
@@ -20,14 +21,14 @@ constexpr uint32_t NONE = UINT32_MAX;
 // int64_t's ends.
 constexpr int64_t MAX_CIRCLE = int64_t{1} << 60;
 
-// One CDS, or one of its shifted copies, in a sweep.
-struct Copy {
+// A CDS with a segment, as a sweep reads it.
+struct Placed {
   int64_t key;     // what orders the sweep: its first position (downstream: its last, negated)
   int64_t reach;   // what it offers those after it: its last position (downstream: its first, negated)
   uint32_t place;
   uint32_t cds;
   uint32_t gene;   // gene name number: within a place, the gene
-  uint32_t entry;  // the entry it answers for, NONE for a shifted copy or a CDS not written
+  uint32_t entry;  // the entry it answers for, NONE for a CDS not written
 };
 
 struct Offer {
@@ -37,22 +38,21 @@ struct Offer {
 };
 
 // Higher reach wins; on equal reach the CDS listed first.
-bool beats(const Copy& c, const Offer& o) {
-  return o.cds == NONE || c.reach > o.reach || (c.reach == o.reach && c.cds < o.cds);
+bool beats(const Offer& a, const Offer& b) {
+  return b.cds == NONE || a.reach > b.reach || (a.reach == b.reach && a.cds < b.cds);
 }
 
 // The best offers of two different genes, top[0] the better.
 struct BestTwo {
   Offer top[2];
 
-  void add(const Copy& c) {
-    const Offer offer{c.reach, c.cds, c.gene};
-    if (top[0].cds != NONE && c.gene == top[0].gene) {
-      if (beats(c, top[0])) top[0] = offer;
-    } else if (beats(c, top[0])) {
+  void add(const Offer& offer) {
+    if (top[0].cds != NONE && offer.gene == top[0].gene) {
+      if (beats(offer, top[0])) top[0] = offer;
+    } else if (beats(offer, top[0])) {
       top[1] = top[0];
       top[0] = offer;
-    } else if (beats(c, top[1])) {  // of top[1]'s gene or another
+    } else if (beats(offer, top[1])) {  // of top[1]'s gene or another
       top[1] = offer;
     }
   }
@@ -63,27 +63,38 @@ struct BestTwo {
   }
 };
 
-// Sweeps each place's copies in order of key; copies of an equal key are all
-// answered before any of them is added, since an equal start is not upstream.
-// The key is where the answering CDS starts and the reach the last position
-// offered, so the gap is their difference less one.
-void sweepPlaces(std::vector<Copy>& copies, Neighbour Neighbours::*side, std::vector<Neighbours>& out) {
-  std::sort(copies.begin(), copies.end(),
-            [](const Copy& a, const Copy& b) { return a.place != b.place ? a.place < b.place : a.key < b.key; });
-  const Copy* const all = copies.data() + copies.size();
-  for (const Copy* begin = copies.data(); begin < all;) {
-    BestTwo best;
-    const Copy* k = begin;
-    for (; k < all && k->place == begin->place;) {
-      const Copy* tieEnd = k;
-      while (tieEnd < all && tieEnd->place == k->place && tieEnd->key == k->key) ++tieEnd;
-      for (const Copy* t = k; t < tieEnd; ++t) {
-        if (t->entry == NONE) continue;
-        if (const Offer* o = best.otherThan(t->gene)) out[t->entry].*side = {true, o->gene, t->key - o->reach - 1};
-      }
-      for (; k < tieEnd; ++k) best.add(*k);
+// Sweeps one place's CDSs, sorted by key, and when `turn` > 0 the same CDSs a
+// turn back, in order of key; all those of an equal key are answered before
+// any of them is added, since an equal start is not upstream. The key is
+// where the answering CDS starts and the reach the last position offered, so
+// the gap is their difference less one. Only the CDSs themselves answer.
+void sweepPlace(const Placed* begin, const Placed* end, int64_t turn, Neighbour Neighbours::*side,
+                std::vector<Neighbours>& out) {
+  BestTwo best;
+  const Placed* back = turn > 0 ? begin : end;  // the next CDS a turn back
+  for (const Placed* k = begin; k < end;) {
+    const int64_t key = back < end ? std::min(k->key, back->key - turn) : k->key;
+    const Placed* tieEnd = k;
+    while (tieEnd < end && tieEnd->key == key) ++tieEnd;
+    for (const Placed* t = k; t < tieEnd; ++t) {
+      if (t->entry == NONE) continue;
+      if (const Offer* o = best.otherThan(t->gene)) out[t->entry].*side = {true, o->gene, t->key - o->reach - 1};
     }
-    begin = k;
+    for (; k < tieEnd; ++k) best.add({k->reach, k->cds, k->gene});
+    for (; back < end && back->key - turn == key; ++back) best.add({back->reach - turn, back->cds, back->gene});
+  }
+}
+
+void sweepPlaces(std::vector<Placed>& placed, const std::vector<int64_t>& turn, Neighbour Neighbours::*side,
+                 std::vector<Neighbours>& out) {
+  std::sort(placed.begin(), placed.end(),
+            [](const Placed& a, const Placed& b) { return a.place != b.place ? a.place < b.place : a.key < b.key; });
+  const Placed* const all = placed.data() + placed.size();
+  for (const Placed* begin = placed.data(); begin < all;) {
+    const Placed* end = begin;
+    while (end < all && end->place == begin->place) ++end;
+    sweepPlace(begin, end, turn[begin->place], side, out);
+    begin = end;
   }
 }
 
@@ -114,48 +125,30 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
   keys = {};
   // A place's turn: its contig's length when circular, 0 when linear or unknown.
   std::vector<int64_t> turn(places.count, -1);  // -1: not settled by a CDS with a segment yet
-  size_t nCopies = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const Cds& c = store.cds[i];
-    if (c.nSegments == 0) continue;
-    int64_t& len = turn[places.of[i]];
-    if (len < 0) {
-      const ContigShape& shape = store.contigs[c.shape];
-      len = shape.circular && shape.length > 0 && shape.length <= MAX_CIRCLE ? shape.length : 0;
-    }
-    nCopies += len > 0 ? 2 : 1;
-  }
   auto unrolledLast = [&](const Cds& c, int64_t len) {
     const int64_t first = firstPosition(store, c), last = lastPosition(store, c);
     return len > 0 && last < first ? last + len : last;
   };
-
-  std::vector<Copy> copies;
-  copies.reserve(nCopies);
+  std::vector<Placed> placed;
+  placed.reserve(n);
   for (uint32_t i = 0; i < n; ++i) {
     const Cds& c = store.cds[i];
     if (c.nSegments == 0) continue;
     const uint32_t place = places.of[i];
-    const int64_t len = turn[place], first = firstPosition(store, c), last = unrolledLast(c, len);
-    copies.push_back({first, last, place, i, c.gene, entryOf[i]});
-    if (len > 0) copies.push_back({first - len, last - len, place, i, c.gene, NONE});
+    if (turn[place] < 0) {
+      const ContigShape& shape = store.contigs[c.shape];
+      turn[place] = shape.circular && shape.length > 0 && shape.length <= MAX_CIRCLE ? shape.length : 0;
+    }
+    placed.push_back({firstPosition(store, c), unrolledLast(c, turn[place]), place, i, c.gene, entryOf[i]});
   }
-  sweepPlaces(copies, &Neighbours::before, out);
+  entryOf = {};
+  sweepPlaces(placed, turn, &Neighbours::before, out);
   // Downstream is the mirror image: every position negated, so that ending
   // after this CDS is starting before it, and the lowest first position the
   // highest reach.
-  copies.clear();
-  for (uint32_t i = 0; i < n; ++i) {
-    const Cds& c = store.cds[i];
-    if (c.nSegments == 0) continue;
-    const uint32_t place = places.of[i];
-    const int64_t len = turn[place], first = firstPosition(store, c), last = unrolledLast(c, len);
-    copies.push_back({-last, -first, place, i, c.gene, entryOf[i]});
-    if (len > 0) copies.push_back({-(last + len), -(first + len), place, i, c.gene, NONE});
-  }
-  sweepPlaces(copies, &Neighbours::after, out);
-  copies = {};
-  entryOf = {};
+  for (Placed& p : placed) p = {-p.reach, -p.key, p.place, p.cds, p.gene, p.entry};
+  sweepPlaces(placed, turn, &Neighbours::after, out);
+  placed = {};
 
   std::vector<OnStrand> strand;
   strand.reserve(genes.size());
