@@ -11,7 +11,8 @@
 // best may be this CDS's own gene, the second cannot also be. On a circular
 // place the sweep also takes in every CDS a turn back, read off the same
 // sorted CDSs with the turn taken away (still sorted), so it runs on past the
-// origin with neither a second sort nor a copy.
+// origin with neither a second sort nor a copy. The same order, the first
+// positions', gives each strand's entries their neighbours on the way.
 
 namespace {
 
@@ -85,28 +86,44 @@ void sweepPlace(const Placed* begin, const Placed* end, int64_t turn, Neighbour 
   }
 }
 
-void sweepPlaces(std::vector<Placed>& placed, const std::vector<int64_t>& turn, Neighbour Neighbours::*side,
-                 std::vector<Neighbours>& out) {
-  std::sort(placed.begin(), placed.end(),
-            [](const Placed& a, const Placed& b) { return a.place != b.place ? a.place < b.place : a.key < b.key; });
-  const Placed* const all = placed.data() + placed.size();
-  for (const Placed* begin = placed.data(); begin < all;) {
-    const Placed* end = begin;
+// Calls f(begin, end) on each place's run of CDSs, the CDSs sorted by place.
+template <typename F>
+void forEachPlace(std::vector<Placed>& placed, F f) {
+  Placed* const all = placed.data() + placed.size();
+  for (Placed* begin = placed.data(); begin < all;) {
+    Placed* end = begin;
     while (end < all && end->place == begin->place) ++end;
-    sweepPlace(begin, end, turn[begin->place], side, out);
+    f(begin, end);
     begin = end;
   }
 }
 
-// An entry's CDS on its strand, for the same-strand columns.
-struct OnStrand {
-  uint32_t place;
-  bool complement;
-  int32_t first;
-  uint32_t cds;
-  int64_t last;  // unrolled
-  uint32_t entry;
-};
+// Sorts by place, then key, then listing order.
+void sortPlaced(std::vector<Placed>& placed) {
+  std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+    if (a.place != b.place) return a.place < b.place;
+    return a.key != b.key ? a.key < b.key : a.cds < b.cds;
+  });
+}
+
+// Links the entries of one place and strand, in order, each to the one
+// before and after it; on a circle of `turn` bases the first and the last to
+// each other, a turn apart. Keys are first positions, reaches last ones.
+void linkStrand(const std::vector<const Placed*>& run, int64_t turn, std::vector<Neighbours>& out) {
+  const size_t m = run.size();
+  const bool wraps = turn > 0 && m >= 2;
+  for (size_t k = 0; k < m; ++k) {
+    Neighbours& mine = out[run[k]->entry];
+    if (k > 0 || wraps) {
+      const Placed& prev = *run[k > 0 ? k - 1 : m - 1];
+      mine.prevSameStrand = {true, prev.gene, run[k]->key - prev.reach - 1 + (k > 0 ? 0 : turn)};
+    }
+    if (k + 1 < m || wraps) {
+      const Placed& next = *run[k + 1 < m ? k + 1 : 0];
+      mine.nextSameStrand = {true, next.gene, next.key - run[k]->reach - 1 + (k + 1 < m ? 0 : turn)};
+    }
+  }
+}
 
 }  // namespace
 
@@ -125,10 +142,6 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
   keys = {};
   // A place's turn: its contig's length when circular, 0 when linear or unknown.
   std::vector<int64_t> turn(places.count, -1);  // -1: not settled by a CDS with a segment yet
-  auto unrolledLast = [&](const Cds& c, int64_t len) {
-    const int64_t first = firstPosition(store, c), last = lastPosition(store, c);
-    return len > 0 && last < first ? last + len : last;
-  };
   std::vector<Placed> placed;
   placed.reserve(n);
   for (uint32_t i = 0; i < n; ++i) {
@@ -139,51 +152,31 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
       const ContigShape& shape = store.contigs[c.shape];
       turn[place] = shape.circular && shape.length > 0 && shape.length <= MAX_CIRCLE ? shape.length : 0;
     }
-    placed.push_back({firstPosition(store, c), unrolledLast(c, turn[place]), place, i, c.gene, entryOf[i]});
+    const int32_t first = firstPosition(store, c), last = lastPosition(store, c);
+    const int64_t unrolledLast = last < first ? last + turn[place] : last;  // across a circle's origin
+    placed.push_back({first, unrolledLast, place, i, c.gene, entryOf[i]});
   }
   entryOf = {};
-  sweepPlaces(placed, turn, &Neighbours::before, out);
+
+  sortPlaced(placed);
+  std::vector<const Placed*> run;  // one place's entries on one strand
+  forEachPlace(placed, [&](Placed* begin, Placed* end) {
+    sweepPlace(begin, end, turn[begin->place], &Neighbours::before, out);
+    for (bool complement : {false, true}) {
+      run.clear();
+      for (const Placed* p = begin; p < end; ++p)
+        if (p->entry != NONE && out[p->entry].complement == complement) run.push_back(p);
+      linkStrand(run, turn[begin->place], out);
+    }
+  });
   // Downstream is the mirror image: every position negated, so that ending
   // after this CDS is starting before it, and the lowest first position the
-  // highest reach.
+  // highest reach. Each place reversed first is near its new order.
+  forEachPlace(placed, [](Placed* begin, Placed* end) { std::reverse(begin, end); });
   for (Placed& p : placed) p = {-p.reach, -p.key, p.place, p.cds, p.gene, p.entry};
-  sweepPlaces(placed, turn, &Neighbours::after, out);
-  placed = {};
-
-  std::vector<OnStrand> strand;
-  strand.reserve(genes.size());
-  for (size_t e = 0; e < genes.size(); ++e) {
-    const Cds& c = store.cds[genes[e].cds];
-    if (c.nSegments == 0) continue;
-    const uint32_t place = places.of[genes[e].cds];
-    strand.push_back({place, out[e].complement, firstPosition(store, c), genes[e].cds, unrolledLast(c, turn[place]),
-                      static_cast<uint32_t>(e)});
-  }
-  std::sort(strand.begin(), strand.end(), [](const OnStrand& a, const OnStrand& b) {
-    if (a.place != b.place) return a.place < b.place;
-    if (a.complement != b.complement) return a.complement < b.complement;
-    return a.first != b.first ? a.first < b.first : a.cds < b.cds;
+  sortPlaced(placed);
+  forEachPlace(placed, [&](Placed* begin, Placed* end) {
+    sweepPlace(begin, end, turn[begin->place], &Neighbours::after, out);
   });
-  for (size_t begin = 0; begin < strand.size();) {
-    size_t end = begin;
-    while (end < strand.size() && strand[end].place == strand[begin].place &&
-           strand[end].complement == strand[begin].complement)
-      ++end;
-    const int64_t len = turn[strand[begin].place];
-    const bool wraps = len > 0 && end - begin >= 2;
-    for (size_t k = begin; k < end; ++k) {
-      const OnStrand& me = strand[k];
-      Neighbours& mine = out[me.entry];
-      if (k > begin || wraps) {
-        const OnStrand& prev = strand[k > begin ? k - 1 : end - 1];
-        mine.prevSameStrand = {true, store.cds[prev.cds].gene, me.first - prev.last - 1 + (k > begin ? 0 : len)};
-      }
-      if (k + 1 < end || wraps) {
-        const OnStrand& next = strand[k + 1 < end ? k + 1 : begin];
-        mine.nextSameStrand = {true, store.cds[next.cds].gene, next.first - me.last - 1 + (k + 1 < end ? 0 : len)};
-      }
-    }
-    begin = end;
-  }
   return out;
 }
