@@ -75,7 +75,14 @@ int gapBin(int32_t afterSpace) {
   return bin == GAP_BIN_BOUNDS.end() ? N_GAP_BINS - 1 : static_cast<int>(bin - GAP_BIN_BOUNDS.begin());
 }
 
-void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes, std::vector<FileSummary>& summaries) {
+int strandGapBin(const Neighbour& nextSameStrand) {
+  if (!nextSameStrand.found) return N_STRAND_GAP_BINS - 1;
+  const auto bin = std::lower_bound(STRAND_GAP_BIN_BOUNDS.begin(), STRAND_GAP_BIN_BOUNDS.end(), nextSameStrand.gap);
+  return static_cast<int>(bin - STRAND_GAP_BIN_BOUNDS.begin());  // past the bounds: >500
+}
+
+void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes,
+                    const std::vector<Neighbours>& neighbours, std::vector<FileSummary>& summaries) {
   FileIndex files(store, summaries);
   for (const Cds& c : store.cds) {
     Gathered& g = files.find(c.file);
@@ -85,7 +92,8 @@ void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes, 
     if (c.nSegments == 0) ++s.cdsWithoutSegments;
     if (g.contigs.empty() || g.contigs.back() != c.contig) g.contigs.push_back(c.contig);
   }
-  for (const GeneEntry& e : genes) {
+  for (size_t k = 0; k < genes.size(); ++k) {
+    const GeneEntry& e = genes[k];
     Gathered& g = files.find(store.cds[e.cds].file);
     FileSummary& s = summaries[g.summary];
     ++s.genes;
@@ -96,6 +104,7 @@ void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes, 
     else if (e.beforeSpace == 0 || e.afterSpace == 0) ++s.abuttingGenes;
     if (e.beforeSpace == NO_NEIGHBOUR_SPACE && e.afterSpace == NO_NEIGHBOUR_SPACE) ++s.isolatedGenes;
     ++s.gapBins[static_cast<size_t>(gapBin(e.afterSpace))];
+    ++s.strandGapBins[static_cast<size_t>(strandGapBin(neighbours[k].nextSameStrand))];
     if (e.afterSpace >= 0 && e.afterSpace < NO_NEIGHBOUR_SPACE) g.gaps.push_back(e.afterSpace);
   }
   for (Gathered& g : files.gathered()) {

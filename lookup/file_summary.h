@@ -3,6 +3,7 @@
 // has, and how far apart its genes lie.
 
 #include "analysis/analyse_genes.h"
+#include "analysis/neighbours.h"
 #include "cds/cds_store.h"
 
 #include <array>
@@ -23,6 +24,17 @@ constexpr std::array<const char*, N_GAP_BINS> GAP_BIN_LABELS = {
 // to the nearest end.
 int gapBin(int32_t afterSpace);
 
+// The genes' gaps to the next entry on the same strand are counted in these
+// bins, each up to and including its bound, then >500 and none (no next
+// entry on the strand).
+constexpr int N_STRAND_GAP_BINS = 9;
+constexpr std::array<int64_t, N_STRAND_GAP_BINS - 2> STRAND_GAP_BIN_BOUNDS = {-5, -1, 20, 50, 100, 200, 500};
+constexpr std::array<const char*, N_STRAND_GAP_BINS> STRAND_GAP_BIN_LABELS = {
+    "overlap >4", "overlap 1-4", "0-20", "21-50", "51-100", "101-200", "201-500", ">500", "none"};
+
+// Bin of a gene's next entry on its strand, from 0.
+int strandGapBin(const Neighbour& nextSameStrand);
+
 struct FileSummary {
   std::string file;              // source file name as listed
   int64_t contigs = 0;           // distinct contig numbers of its CDSs
@@ -40,9 +52,12 @@ struct FileSummary {
   int32_t gapMedian = 0;
   int32_t gapQ3 = 0;
   std::array<int64_t, N_GAP_BINS> gapBins{};  // genes by after-space, bins as GAP_BIN_BOUNDS
+  std::array<int64_t, N_STRAND_GAP_BINS> strandGapBins{};  // genes by gap to the next entry on their strand
 };
 
 // Appends one summary per source file of the store, in order of the files'
-// first CDSs; `genes` are analyseGenes(store). Every CDS of a file must be in
-// the store, as analyseGenes needs anyway, so a file is summarised once.
-void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes, std::vector<FileSummary>& summaries);
+// first CDSs; `genes` are analyseGenes(store) and `neighbours`
+// findNeighbours(store, genes). Every CDS of a file must be in the store, as
+// analyseGenes needs anyway, so a file is summarised once.
+void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes,
+                    const std::vector<Neighbours>& neighbours, std::vector<FileSummary>& summaries);

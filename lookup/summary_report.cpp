@@ -60,6 +60,21 @@ constexpr std::string_view GAPS_HEAD =
     "#     cpswitch_counts_label: 'Genes'\n"
     "# categories:\n";
 
+constexpr std::string_view STRAND_GAPS_HEAD =
+    "# id: 'tarn2_strand_gaps'\n"
+    "# section_name: 'TARN2 gaps on the same strand'\n"
+    "# description: 'Genes of each source file by the bases from the gene to the next gene on the same strand of "
+    "its contig, on around the origin of a circular contig of known length: overlap >4 is an overlap of more than 4 "
+    "bases, overlap 1-4 of 1 to 4 bases, 0 is abutting, none no next gene on that strand.'\n"
+    "# plot_type: 'bargraph'\n"
+    "# file_format: 'tsv'\n"
+    "# pconfig:\n"
+    "#     id: 'tarn2_strand_gaps_plot'\n"
+    "#     title: 'TARN2: gaps to the next gene on the same strand'\n"
+    "#     ylab: 'Genes'\n"
+    "#     cpswitch_counts_label: 'Genes'\n"
+    "# categories:\n";
+
 void putName(std::string& out, std::string_view name) {
   const size_t at = out.size();
   out.resize(at + 2 * name.size());
@@ -67,6 +82,23 @@ void putName(std::string& out, std::string_view name) {
 }
 
 void putCell(std::string& out, int64_t value) { out.append("\t").append(std::to_string(value)); }
+
+// A stacked bar per file: one category per bin, in the order given.
+template <size_t N>
+std::string renderBars(std::string_view head, const std::array<const char*, N>& labels,
+                       std::array<int64_t, N> FileSummary::*counts, const std::vector<FileSummary>& summaries) {
+  std::string out(head);
+  for (const char* label : labels) out.append("#     '").append(label).append("':\n#         name: '").append(label).append("'\n");
+  out.append("file");
+  for (const char* label : labels) out.append("\t").append(label);
+  out.append("\n");
+  for (const FileSummary& s : summaries) {
+    putName(out, s.file);
+    for (int64_t count : s.*counts) putCell(out, count);
+    out.append("\n");
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -99,15 +131,9 @@ std::string renderSummaryTable(const std::vector<FileSummary>& summaries) {
 }
 
 std::string renderGapsTable(const std::vector<FileSummary>& summaries) {
-  std::string out(GAPS_HEAD);
-  for (const char* label : GAP_BIN_LABELS) out.append("#     '").append(label).append("':\n#         name: '").append(label).append("'\n");
-  out.append("file");
-  for (const char* label : GAP_BIN_LABELS) out.append("\t").append(label);
-  out.append("\n");
-  for (const FileSummary& s : summaries) {
-    putName(out, s.file);
-    for (int64_t count : s.gapBins) putCell(out, count);
-    out.append("\n");
-  }
-  return out;
+  return renderBars(GAPS_HEAD, GAP_BIN_LABELS, &FileSummary::gapBins, summaries);
+}
+
+std::string renderStrandGapsTable(const std::vector<FileSummary>& summaries) {
+  return renderBars(STRAND_GAPS_HEAD, STRAND_GAP_BIN_LABELS, &FileSummary::strandGapBins, summaries);
 }

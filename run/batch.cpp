@@ -1,5 +1,6 @@
 #include "run/batch.h"
 
+#include "analysis/neighbours.h"
 #include "lookup/bgzf_blocks.h"
 #include "lookup/table_format.h"
 
@@ -31,7 +32,7 @@ void makeBatch(Piece& piece, const RunOptions& options) {
     CdsStore& store = together.front().store;
     for (size_t k = 1; k < together.size(); ++k) store.append(together[k].store);
     const std::vector<GeneEntry> genes = analyseGenes(store);
-    if (options.summaries != nullptr) summariseFiles(store, genes, piece.summaries);
+    if (options.summaries != nullptr) summariseFiles(store, genes, findNeighbours(store, genes), piece.summaries);
     appendEntries(store, genes, options.format, text);
     piece.entries += static_cast<int64_t>(genes.size());
     together = Together();  // memory back before the next file

@@ -1,6 +1,7 @@
 #include "run/readings.h"
 
 #include "analysis/analyse_genes.h"
+#include "analysis/neighbours.h"
 #include "pipeline/pipeline.h"
 #include "run/batch.h"
 #include "run/text_front.h"
@@ -140,6 +141,7 @@ Reading readWhole(ListingSource& listing, TableSink& sink, const RunOptions& opt
   table.parallel([&](Piece& piece) { formatBatch(store, std::span(genes).subspan(piece.firstEntry, piece.entryCount), options, piece); })
       .serial(TableOut{sink, options, reading});
   table.run(options.threads);
-  if (!reading.writeFailed && options.summaries != nullptr) summariseFiles(store, genes, *options.summaries);
+  if (!reading.writeFailed && options.summaries != nullptr)
+    summariseFiles(store, genes, findNeighbours(store, genes), *options.summaries);
   return reading;
 }
