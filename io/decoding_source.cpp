@@ -11,6 +11,7 @@
 namespace {
 
 constexpr size_t BGZF_INPUT_BYTES = 2 << 20;  // compressed bytes held at once: a chunk's worth and more
+constexpr size_t MIN_HELD = 64 << 10;         // input a stream decoder is shown at least, before the end
 
 enum class Kind { PLAIN, GZIP, BGZF, XZ, ZSTD, BZIP2 };
 
@@ -65,7 +66,9 @@ void DecodingSource::take(size_t n) {
 // Decodes a stream into `out`; `produced` 0 at its clean end.
 bool DecodingSource::decode(char* out, size_t room, size_t& produced) {
   for (;;) {
-    if (held_ == 0 && !rawEnded_ && !fill()) return false;
+    // Shown whole, a member's header is read at once: ISA-L misreads a gzip
+    // header cut between two steps.
+    if (held_ < MIN_HELD && !rawEnded_ && !fill()) return false;
     if (streamEnded_) {
       if (held_ == 0 || bgzf_) {  // within BGZF the next member may be a block again
         produced = 0;
@@ -139,9 +142,9 @@ bool DecodingSource::next(DecodedChunk& chunk, size_t size, size_t room) {
   if (size == 0) return false;
   if (!started_) {
     started_ = true;
-    input_.resize(SNIFF_BYTES);
+    input_.resize(DECODER_INPUT_BYTES);
     if (!fill()) return false;
-    const Kind kind = kindOf(reinterpret_cast<const unsigned char*>(input_.data()), held_);
+    const Kind kind = kindOf(reinterpret_cast<const unsigned char*>(input_.data()), std::min(held_, SNIFF_BYTES));
     switch (kind) {
       case Kind::PLAIN: break;
       case Kind::GZIP: decoder_ = makeGzipDecoder(); break;
@@ -150,7 +153,7 @@ bool DecodingSource::next(DecodedChunk& chunk, size_t size, size_t room) {
       case Kind::ZSTD: decoder_ = makeZstdDecoder(); break;
       case Kind::BZIP2: decoder_ = makeBzip2Decoder(); break;
     }
-    if (kind != Kind::PLAIN) input_.resize(bgzf_ ? BGZF_INPUT_BYTES : DECODER_INPUT_BYTES);
+    if (bgzf_) input_.resize(BGZF_INPUT_BYTES);
   }
   if (bgzf_) return nextBgzf(chunk, size, room);
   chunk.text.resize(room + size);

@@ -18,14 +18,19 @@ using namespace std::string_literals;  // headers with NUL bytes
 
 // --- each format's data, made with its own library ---------------------------
 
-std::string gzip(std::string text) {
-  std::string out(text.size() + 1000, '\0');  // room for a stored stream's headers
+// With the original file's name in its header, as `gzip FILE` writes it.
+std::string gzip(std::string text, std::string name = "") {
+  std::string out(text.size() + name.size() + 1000, '\0');  // room for a stored stream's headers
   z_stream z{};
   z.next_in = reinterpret_cast<Bytef*>(text.data());
   z.avail_in = static_cast<uInt>(text.size());
   z.next_out = reinterpret_cast<Bytef*>(out.data());
   z.avail_out = static_cast<uInt>(out.size());
-  EXPECT_TRUE(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK && deflate(&z, Z_FINISH) == Z_STREAM_END);
+  gz_header header{};
+  header.name = reinterpret_cast<Bytef*>(name.data());
+  EXPECT_EQ(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  if (!name.empty()) deflateSetHeader(&z, &header);
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
   out.resize(z.total_out);
   deflateEnd(&z);
   return out;
@@ -138,7 +143,7 @@ TEST(DecodingSource, EveryFormatWholeConcatenatedTruncatedCorrupt) {
   const struct {
     const char* name;
     std::function<std::string(const std::string&)> pack;
-  } formats[] = {{"gzip", gzip}, {"gzip", [](const std::string& t) { return bgzf(t); }}, {"xz", xz}, {"zstd", zstd}, {"bzip2", bzip2}};
+  } formats[] = {{"gzip", [](const std::string& t) { return gzip(t); }}, {"gzip", [](const std::string& t) { return bgzf(t); }}, {"xz", xz}, {"zstd", zstd}, {"bzip2", bzip2}};
   const std::string text = noise(300000), listing = group("1..2", "a");
   for (const auto& format : formats) {
     const std::string packed = format.pack(text), truncated = std::string("truncated ") + format.name + " data",
@@ -176,6 +181,8 @@ TEST(DecodingSource, BgzfBlocksAndMembers) {
       // Cut at a block's end: gzip sees whole members; only the missing empty block tells.
       {bgzf(listing).substr(0, bgzf(listing).size() - bgzf("").size()), "truncated BGZF data (...)"},
       {bgzf(listing) + bgzf(listing), listing + listing},
+      // A header longer than the first bytes looked at: read whole, then inflated.
+      {gzip(listing, std::string(40, 'n')) + gzip(listing, std::string(50000, 'n')), listing + listing},
       {badCrc, "corrupt gzip data (...)"},
       {badSize, "corrupt gzip data (...)"},
       {slack, "corrupt gzip data (...)"},
