@@ -112,6 +112,8 @@ int run(const CliOptions& options) {
   runOptions.progress = [&progress](const RunProgress& p) { progress.show(p); };
   RunOutcome outcome;
   std::string failure;
+  std::vector<std::string> said;
+  said.reserve(2);
   try {
     outcome = makeTable(listing, table, runOptions);
     progress.clear();
@@ -125,6 +127,14 @@ int run(const CliOptions& options) {
         if (!table.readerGone()) failure = tableName + ": " + outcome.error;
         break;
       case RunOutcome::DONE:
+        // What is said of a run that succeeds is made before the outputs are
+        // put in place: nothing can fail after that.
+        if (!options.quiet && outcome.returnsAt > 0)
+          said.push_back(listingName + ": source file " + outcome.returningFile + " comes back at CDS " +
+                         std::to_string(outcome.returnsAt) + " after other files; its CDSs are taken together");
+        if (!options.quiet)
+          said.push_back(std::to_string(outcome.nCds) + " CDSs in " + listingName + ", " +
+                         std::to_string(outcome.nGenes) + " genes in " + tableName);
         if (!placeOutputs(table, summary, error)) failure = error.empty() ? "interrupted" : error;
         break;
     }
@@ -138,12 +148,7 @@ int run(const CliOptions& options) {
     if (!failure.empty() && !(outcome.kind == RunOutcome::WRITE_FAILED && table.readerGone())) say(failure);
     return EXIT_RUN_FAILED;
   }
-  if (!options.quiet && outcome.returnsAt > 0)
-    say(listingName + ": source file " + outcome.returningFile + " comes back at CDS " +
-        std::to_string(outcome.returnsAt) + " after other files; its CDSs are taken together");
-  if (!options.quiet)
-    say(std::to_string(outcome.nCds) + " CDSs in " + listingName + ", " + std::to_string(outcome.nGenes) +
-        " genes in " + tableName);
+  for (const std::string& line : said) say(line);
   return 0;
 }
 
