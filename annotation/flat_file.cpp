@@ -98,6 +98,10 @@ class FlatParser {
     return {start, end, end + 1};
   }
 
+  std::string_view continuationPrefix() const {
+    return format_ == FlatFormat::GENBANK ? "                     " : "FT                   ";
+  }
+
   std::string_view view(const Line& line) const { return text_.substr(line.start, line.end - line.start); }
 
   bool opensRecord(std::string_view line) const {
@@ -127,20 +131,19 @@ class FlatParser {
       const Line line = lineAt(pos);
       const std::string_view v = view(line);
       pos = line.next;
-      if (v.starts_with("//")) {
-        finish(feature);
-        return line.next;
-      }
-      if (opensRecord(v)) return noEnd();
-      if (trim(v).empty()) continue;
-      const bool featureLine =
-          format_ == FlatFormat::GENBANK ? inFeatures && isBlank(v[0]) : opens(v, "FT");
+      const bool featureLine = format_ == FlatFormat::GENBANK ? inFeatures && !v.empty() && isBlank(v[0])
+                                                              : v.starts_with("FT") && (v.size() == 2 || isBlank(v[2]));
       if (featureLine) {
         pos = readFeatureLine(line, feature);
         if (!out_.error.message.empty()) return text_.size();
         continue;
       }
-      if (format_ == FlatFormat::GENBANK && isBlank(v[0])) continue;  // header lines
+      if (v.starts_with("//")) {
+        finish(feature);
+        return line.next;
+      }
+      if (opensRecord(v)) return noEnd();
+      if (trim(v).empty() || (format_ == FlatFormat::GENBANK && isBlank(v[0]))) continue;  // header lines
       finish(feature);
       if (format_ == FlatFormat::GENBANK) inFeatures = opens(v, "FEATURES");
       if (opens(v, format_ == FlatFormat::GENBANK ? "ORIGIN" : "SQ")) {
@@ -155,7 +158,8 @@ class FlatParser {
   // a quoted value's lines).
   size_t readFeatureLine(const Line& line, Feature& feature) {
     const std::string_view v = view(line);
-    size_t k = format_ == FlatFormat::EMBL ? 2 : 0;
+    // Most lines of a feature table are qualifiers, after this very prefix.
+    size_t k = v.starts_with(continuationPrefix()) ? CONTINUATION_COLUMN : format_ == FlatFormat::EMBL ? 2 : 0;
     while (k < v.size() && isBlank(v[k])) ++k;
     if (k == v.size()) return line.next;
     if (v[k] == '/') return readQualifier(line, k, feature);
@@ -213,29 +217,32 @@ class FlatParser {
     }
     feature.item = Item::NONE;
     const size_t open = line.start + valueStart;
-    const size_t close = closingQuote(open);
-    if (close == NPOS) {
+    const size_t close = closingQuote(open, line.end);
+    if (close != NPOS) {
+      if (target) *target = unquote(text_.substr(open + 1, close - open - 1));
+      return line.next;
+    }
+    const size_t farClose = closingQuote(open, text_.size());
+    if (farClose == NPOS || spansRecordEnd(text_, open, farClose)) {
       fail(lineNumber(line.start), closingQuoteMessage(name));
       return text_.size();
     }
-    if (target) *target = quotedValue(open, close);
-    return lineAt(close).next;
+    if (target) *target = quotedValue(open, farClose);
+    return lineAt(farClose).next;
   }
 
-  // The quote that closes the value opened at `open`: the first one not
-  // doubled; NPOS when there is none before the record's end.
-  size_t closingQuote(size_t open) const {
+  // The quote before `end` that closes the value opened at `open`: the
+  // first one not doubled; NPOS when there is none.
+  size_t closingQuote(size_t open, size_t end) const {
     size_t at = open + 1;
-    for (;;) {
-      const void* hit = std::memchr(text_.data() + at, '"', text_.size() - at);
+    while (at < end) {
+      const void* hit = std::memchr(text_.data() + at, '"', end - at);
       if (!hit) return NPOS;
       const size_t quote = static_cast<size_t>(static_cast<const char*>(hit) - text_.data());
-      if (quote + 1 < text_.size() && text_[quote + 1] == '"') {
-        at = quote + 2;
-        continue;
-      }
-      return spansRecordEnd(text_, open, quote) ? NPOS : quote;
+      if (quote + 1 >= text_.size() || text_[quote + 1] != '"') return quote;
+      at = quote + 2;
     }
+    return NPOS;
   }
 
   // The value between the quotes: its lines trimmed where they meet a line
@@ -256,11 +263,16 @@ class FlatParser {
       if (feed == NPOS) break;
       at = feed + 1;
     }
+    return unquote(joined);
+  }
+
+  // Each "" made ": only doubled quotes lie inside a value.
+  static std::string unquote(std::string_view inner) {
     std::string value;
-    value.reserve(joined.size());
-    for (size_t k = 0; k < joined.size(); ++k) {
-      value += joined[k];
-      if (joined[k] == '"') ++k;  // the quote's double: only doubled quotes lie inside
+    value.reserve(inner.size());
+    for (size_t k = 0; k < inner.size(); ++k) {
+      value += inner[k];
+      if (inner[k] == '"') ++k;
     }
     return value;
   }
@@ -312,6 +324,11 @@ size_t cutAfterLastRecord(std::string_view bytes) {
 }
 
 void parseFlatFile(std::string_view text, FlatFormat format, FlatFileBlock& out) {
-  out = FlatFileBlock{};
+  // Cleared rather than replaced: a caller that parses block after block
+  // into the same `out` keeps its vectors' room.
+  out.cds.clear();
+  out.records.clear();
+  out.lines = 0;
+  out.error = AnnotationError{};
   FlatParser(text, format, out).run();
 }
