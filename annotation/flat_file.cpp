@@ -306,21 +306,14 @@ bool looksLikeFlatFile(std::string_view head, FlatFormat format) {
 }
 
 size_t cutAfterLastRecord(std::string_view bytes) {
-  const char* const base = bytes.data();
-  size_t searchEnd = bytes.size();  // '/' is looked for before here
-  while (searchEnd > 1) {
-    const void* hit = memrchr(base, '/', searchEnd);
-    if (!hit) return 0;
-    const size_t slash = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    searchEnd = slash;
-    if (slash == 0 || base[slash - 1] != '/') continue;
-    const size_t lineStart = slash - 1;
-    if (lineStart != 0 && base[lineStart - 1] != '\n') continue;
-    const void* feed = std::memchr(base + slash, '\n', bytes.size() - slash);
-    if (feed) return static_cast<size_t>(static_cast<const char*>(feed) - base) + 1;
-    searchEnd = lineStart;
+  // A "//" line still waiting for its line feed is no cut yet.
+  for (size_t end = bytes.size();;) {
+    const size_t start = findLastRecordEndLine(bytes, end);
+    if (start == NPOS) return 0;
+    const size_t feed = bytes.find('\n', start);
+    if (feed != NPOS) return feed + 1;
+    end = start;
   }
-  return 0;
 }
 
 void parseFlatFile(std::string_view text, FlatFormat format, FlatFileBlock& out) {

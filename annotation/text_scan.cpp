@@ -2,10 +2,32 @@
 
 #include <cstring>
 
+namespace {
+
+typedef unsigned char Bytes __attribute__((vector_size(16)));
+
+Bytes load(const char* p) {
+  Bytes bytes;
+  std::memcpy(&bytes, p, 16);
+  return bytes;
+}
+
+template <typename Vector>
+bool anyLane(Vector lanes) {
+  uint64_t halves[2];
+  std::memcpy(halves, &lanes, 16);
+  return (halves[0] | halves[1]) != 0;
+}
+
+bool startsRecordEnd(std::string_view text, size_t p) {
+  return text[p] == '/' && p + 1 < text.size() && text[p + 1] == '/' && (p == 0 || text[p - 1] == '\n');
+}
+
+}  // namespace
+
 int64_t countLineFeeds(std::string_view bytes) {
   // Sixteen bytes at a time in the compiler's portable vectors: each lane of
   // `lanes` counts its line feeds up to 255, then they are added up.
-  typedef unsigned char Bytes __attribute__((vector_size(16)));
   const char* p = bytes.data();
   size_t n = bytes.size();
   int64_t count = 0;
@@ -13,9 +35,7 @@ int64_t countLineFeeds(std::string_view bytes) {
   while (n >= 16) {
     Bytes lanes{};
     for (int round = 0; round < 255 && n >= 16; ++round, p += 16, n -= 16) {
-      Bytes chunk;
-      std::memcpy(&chunk, p, 16);
-      lanes -= reinterpret_cast<Bytes>(chunk == feeds);  // a match is all ones: -1
+      lanes -= reinterpret_cast<Bytes>(load(p) == feeds);  // a match is all ones: -1
     }
     for (int k = 0; k < 16; ++k) count += lanes[k];
   }
@@ -39,4 +59,21 @@ size_t findRecordEndLine(std::string_view text, size_t from) {
 
 bool spansRecordEnd(std::string_view text, size_t from, size_t to) {
   return findRecordEndLine(text.substr(0, to), from + 1) != std::string_view::npos;
+}
+
+size_t findLastRecordEndLine(std::string_view text, size_t end) {
+  // A line feed then '/', sixteen places at a time from the back: the '/'
+  // of a qualifier follows a blank and costs nothing.
+  const char* const d = text.data();
+  const Bytes feeds = Bytes{} + static_cast<unsigned char>('\n'), slashes = Bytes{} + static_cast<unsigned char>('/');
+  size_t e = end;  // places below e are left to look at
+  for (; e > 16; e -= 16) {
+    const size_t b = e - 16;
+    if (!anyLane((load(d + b) == slashes) & (load(d + b - 1) == feeds))) continue;
+    for (size_t p = e; p-- > b;)
+      if (startsRecordEnd(text, p)) return p;
+  }
+  for (size_t p = e; p-- > 0;)
+    if (startsRecordEnd(text, p)) return p;
+  return std::string_view::npos;
 }

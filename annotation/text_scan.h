@@ -17,3 +17,7 @@ size_t findRecordEndLine(std::string_view text, size_t from);
 // Whether a line in text[from, to) other than one beginning at `from` itself
 // starts with "//".
 bool spansRecordEnd(std::string_view text, size_t from, size_t to);
+
+// Where the last line that starts with "//" and begins before `end` begins;
+// npos when there is none. Costs the bytes from there to `end`.
+size_t findLastRecordEndLine(std::string_view text, size_t end);
