@@ -34,7 +34,7 @@ std::string parsed(const std::string& text, FlatFormat f) {
   for (const AnnotatedContig& r : block.records)
     out += "[" + r.name + (r.circular ? " c " : " l ") + std::to_string(r.length) + "]";
   for (const AnnotatedCds& c : block.cds)
-    out += " " + std::to_string(c.contig) + "/" + std::to_string(c.line) + ":" + c.location + "|" + c.gene;
+    out += ' ' + std::to_string(c.contig) + "/" + std::to_string(c.line) + ":" + c.location + "|" + c.gene;
   if (block.error.line) out.append(" !").append(std::to_string(block.error.line)).append(" ").append(block.error.message);
   return out;
 }
@@ -60,6 +60,7 @@ TEST(FlatFile, CdsValuesInBothFormats) {
       {cds + "/gene=\"a\"\"b\"\"\"", " 1/3:1..9|a\"b\""},
       {cds + "/gene=\"two  \n  words  \n\"", " 1/3:1..9|two words"},
       {cds + "/gene=\" kept \"", " 1/3:1..9| kept "},
+      {cds + "/gene= \"after a blank\"", " 1/3:1..9|after a blank"},
       {cds + "/note=\"a\n/gene=no\nb\"\n/gene=\"yes\"", " 1/3:1..9|yes"},
       {cds + "/translation=\"MKV\nCDS             5..6\nQQ\"\n/gene=\"g\"\n" + cds, " 1/3:1..9|g 1/8:1..9|"},
       // errors: the CDS the problem lies in is dropped, those before it kept
@@ -81,19 +82,23 @@ TEST(FlatFile, RecordsLinesAndErrors) {
       {GENBANK, "", ""},
       {GENBANK, "junk\n\n" + record(GENBANK, "") + "//\n" + a, "[C1 l 100][C1 l 100] 2/12:1..9|"},
       {GENBANK, a + "\n" + record(GENBANK, "", "NC_1", "circular", "4641652") + a, "[C1 l 100][NC_1 c 4641652][C1 l 100] 1/3:1..9| 3/17:1..9|"},
-      {GENBANK, "LOCUS       X\n//\nLOCUS x 5 bp circular-ish\n//\nLOCUS y 12345678901234567890 bp\n//", "[X l 0][x l 5][y l 0]"},
+      {GENBANK, "LOCUS       X\n//\nLOCUS x 5 bp circular-ish 6 bp\n//\nLOCUS y 12345678901234567890 bp\n//", "[X l 0][x l 5][y l 0]"},
       {EMBL, e + record(EMBL, "", "X5", "circular", "7"), "[C1 l 100][X5 c 7] 1/3:1..9|"},
       {EMBL, "ID   AB000263 standard; circular RNA; PRI; 368 BP.\n//\nID\n//\n", "[AB000263 c 368][ l 0]"},
-      {GENBANK, a + "LOCUS       C2\nFEATURES\n     CDS   1..2\n", "[C1 l 100] 1/3:1..9| !8 record has no // line"},
+      {GENBANK, a + "LOCUS       C2\nFEATURES\n     CDS   1..2\n     CDS   3..4\n", "[C1 l 100] 1/3:1..9| !8 record has no // line"},
       {GENBANK, a + "LOCUS       C2\nFEATURES\n     CDS   1..2\n" + a, "[C1 l 100] 1/3:1..9| !8 record has no // line"},
       {GENBANK, a + "LOCUS       C2\nORIGIN\n        1 acgt\n", "[C1 l 100] 1/3:1..9| !8 record has no // line"},
-      {EMBL, "ID   E1;\nFT   CDS   1..2\nFT   /gene=\"x\nSQ\nID   E2;\n//\n", "[E1 l 0] !3 qualifier /gene has no closing quote"},
+      {EMBL, "ID   E1;\nFT   CDS   1..2\nFT   /gene=\"x\nSQ\n//\nID   E2;\nFT   /note=\"y\"\n//\n", "[E1 l 0] !3 qualifier /gene has no closing quote"},
       {GENBANK, "LOCUS       X\nFEATURES\n     CDS   1..2\n                     /=\"\n//\n", "[X l 0] !4 qualifier has no closing quote"},
   };
   for (const auto& c : cases) EXPECT_EQ(parsed(c.text, c.f), c.parsed) << c.text;
-  FlatFileBlock block;
+  FlatFileBlock block;  // used twice: the second text's values alone
+  parseFlatFile(a + "LOCUS       X\n", GENBANK, block);
   parseFlatFile(a + "no feed at the end", GENBANK, block);
   EXPECT_EQ(block.lines, 7);
+  EXPECT_EQ(block.cds.size(), 1u);
+  EXPECT_EQ(block.records.size(), 1u);
+  EXPECT_EQ(block.error.line, 0);
 }
 
 TEST(FlatFile, CutPointsAndRecognition) {
