@@ -3,6 +3,7 @@
 #include "annotation/record_line.h"
 #include "annotation/text_scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -12,7 +13,8 @@ constexpr size_t NPOS = std::string_view::npos;
 // may stand anywhere before it.
 constexpr size_t CONTINUATION_COLUMN = 21;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+// Space, tab, CR, VT, FF; most bytes fail the first test.
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || (c >= '\t' && c <= '\r' && c != '\n')); }
 
 std::string_view trimLeft(std::string_view s) {
   size_t k = 0;
@@ -191,9 +193,8 @@ class FlatParser {
 
   size_t readQualifier(const Line& line, size_t slash, Feature& feature) {
     const std::string_view v = view(line);
-    size_t nameEnd = slash + 1;
-    while (nameEnd < v.size() && v[nameEnd] != '=' && !isBlank(v[nameEnd])) ++nameEnd;
-    const std::string_view name = v.substr(slash + 1, nameEnd - slash - 1);
+    const size_t nameEnd = std::min(v.find('=', slash + 1), v.size());
+    const std::string_view name = trimRight(v.substr(slash + 1, nameEnd - slash - 1));
     feature.item = Item::NONE;
     std::string* target = nullptr;
     if (feature.isCds && name == "gene" && !feature.geneSeen) {
