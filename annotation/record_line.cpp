@@ -1,7 +1,6 @@
 #include "annotation/record_line.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace {
 
@@ -11,16 +10,14 @@ bool opens(std::string_view line, std::string_view word) {
   return line.starts_with(word) && (line.size() == word.size() || isBlank(line[word.size()]));
 }
 
-std::vector<std::string_view> fields(std::string_view line, bool semicolons) {
-  std::vector<std::string_view> out;
-  size_t k = 0;
-  while (k < line.size()) {
-    while (k < line.size() && (isBlank(line[k]) || (semicolons && line[k] == ';'))) ++k;
-    const size_t start = k;
-    while (k < line.size() && !isBlank(line[k]) && !(semicolons && line[k] == ';')) ++k;
-    if (k > start) out.push_back(line.substr(start, k - start));
-  }
-  return out;
+// The next field at or after `at`, split at white space (and at ';' when
+// `semicolons`); empty at the line's end.
+std::string_view nextField(std::string_view line, size_t& at, bool semicolons) {
+  const auto separates = [&](char c) { return isBlank(c) || (semicolons && c == ';'); };
+  while (at < line.size() && separates(line[at])) ++at;
+  const size_t start = at;
+  while (at < line.size() && !separates(line[at])) ++at;
+  return line.substr(start, at - start);
 }
 
 // Digits only, at most 18 of them so that the value fits in int64_t; -1 otherwise.
@@ -34,14 +31,20 @@ int64_t lengthField(std::string_view field) {
   return value;
 }
 
-AnnotatedContig contigOf(const std::vector<std::string_view>& words, std::string_view unitA, std::string_view unitB) {
+// Fields are read one by one: a record's first line costs no allocation
+// beyond its name.
+AnnotatedContig contigOf(std::string_view line, bool semicolons, std::string_view unitA, std::string_view unitB) {
   AnnotatedContig contig;
-  if (words.size() > 1) contig.name = std::string(words[1]);
+  size_t at = 0;
+  nextField(line, at, semicolons);  // LOCUS, ID
+  std::string_view previous = nextField(line, at, semicolons);
+  contig.name = std::string(previous);
   bool lengthSeen = false;
-  for (size_t k = 1; k < words.size(); ++k) {
-    if (words[k] == "circular") contig.circular = true;
-    if (!lengthSeen && k >= 2 && (words[k] == unitA || words[k] == unitB) && lengthField(words[k - 1]) >= 0) {
-      contig.length = lengthField(words[k - 1]);
+  for (std::string_view field = previous; !field.empty(); previous = field) {
+    if (field == "circular") contig.circular = true;
+    field = nextField(line, at, semicolons);
+    if (!lengthSeen && (field == unitA || field == unitB) && lengthField(previous) >= 0) {
+      contig.length = lengthField(previous);
       lengthSeen = true;
     }
   }
@@ -53,6 +56,6 @@ AnnotatedContig contigOf(const std::vector<std::string_view>& words, std::string
 bool isLocusLine(std::string_view line) { return opens(line, "LOCUS"); }
 bool isEmblIdLine(std::string_view line) { return opens(line, "ID"); }
 
-AnnotatedContig parseLocusLine(std::string_view line) { return contigOf(fields(line, false), "bp", "bp"); }
+AnnotatedContig parseLocusLine(std::string_view line) { return contigOf(line, false, "bp", "bp"); }
 
-AnnotatedContig parseEmblIdLine(std::string_view line) { return contigOf(fields(line, true), "BP.", "BP"); }
+AnnotatedContig parseEmblIdLine(std::string_view line) { return contigOf(line, true, "BP.", "BP"); }
