@@ -35,7 +35,7 @@ void forEachAttribute(std::string_view column, bool gtf, Take take) {
       size_t close = column.find('"', at + 1);
       if (close == std::string_view::npos) close = n;
       value = column.substr(at + 1, close - at - 1);
-      at = close == n ? n : close + 1;
+      at = close;
     } else {
       const size_t valueStart = at;
       while (at < n && column[at] != ' ' && column[at] != ';') ++at;

@@ -167,6 +167,7 @@ void GffFile::finish(std::vector<AnnotatedCds>& cds, std::vector<AnnotatedContig
     const AnnotatedContig& shape = contigs[contig - 1];
     AnnotatedCds out;
     out.location = cdsLocation(segments, marks, shape.circular, shape.length);
+    // A GTF's group is a transcript_id, no feature's ID.
     const uint32_t parent = first.group == 0 || dialect_ == GffDialect::GTF ? NONE : featureOf[first.group];
     const Inherited up = parent == NONE ? Inherited{} : inherited[parent];
     for (uint32_t gene : {first.gene, up.gene, up.geneName, first.locusTag, up.locusTag})

@@ -81,6 +81,7 @@ TEST(Gff, CdsLinesMadeIntoCdss) {
       {"segments at both ends", circular + cds(1, 100, '+', "ID=x") + cds(901, 1000, '+', "ID=x"), "join(901..1000,1..100)  c1 l2"},
       {"segments at both ends, -", circular + cds(1, 100, '-', "ID=x") + cds(201, 300, '-', "ID=x") + cds(901, 1000, '-', "ID=x"),
        "complement(join(901..1000,1..100,201..300))  c1 l2"},
+      {"touching the end only", circular + cds(801, 900, '+', "ID=x") + cds(951, 1000, '+', "ID=x"), "join(801..900,951..1000)  c1 l2"},
       {"linear sequence", f("A", "region", 1, 1000, '+', "Is_circular=false") + cds(901, 1100, '+', ""), "901..1100  c1 l2"},
       // contigs
       {"first appearance", "##sequence-region B 1 9\n" + f("A", "gene", 1, 9, '+', "") + f("B", "CDS", 1, 9, '+', "") +
@@ -90,18 +91,19 @@ TEST(Gff, CdsLinesMadeIntoCdss) {
       {"gene up the chain", f("A", "mRNA", 1, 9, '+', "ID=m;Parent=g;gene=up") + chain + cds(1, 9, '+', "Parent=m;locus_tag=t"), "1..9 up c1 l4"},
       {"Name of the gene", chain + cds(1, 9, '+', "Parent=m;locus_tag=t;Name=NP_1"), "1..9 nameG c1 l3"},
       {"locus_tag on the CDS", f("A", "mRNA", 1, 9, '+', "ID=m;Name=n;locus_tag=up") + cds(1, 9, '+', "Parent=m;locus_tag=t"), "1..9 t c1 l2"},
-      {"locus_tag up the chain", f("A", "mRNA", 1, 9, '+', "ID=m;locus_tag=up") + cds(1, 9, '+', "Parent=m"), "1..9 up c1 l2"},
+      {"locus_tag up the chain", f("A", "mRNA", 1, 9, '+', "ID=m;locus_tag=up;locus_tag=no") + cds(1, 9, '+', "Parent=m"), "1..9 up c1 l2"},
       {"first line's attributes", cds(1, 9, '+', "ID=x") + cds(20, 29, '+', "ID=x;gene=b"), "join(1..9,20..29)  c1 l1"},
       {"Parent never defined", cds(1, 9, '+', "Parent=nowhere;locus_tag=t"), "1..9 t c1 l1"},
       {"percent-decoded", cds(1, 9, '+', "gene=a%2Cb%3b%25%0A%1f%4"), "1..9 a,b;%%0A%1f%4 c1 l1"},
-      {"first value", cds(1, 9, '+', "gene=a,b"), "1..9 a c1 l1"},
+      {"first value, first key", cds(1, 9, '+', "gene=a,b;gene=c"), "1..9 a c1 l1"},
       // GTF
       {"GTF transcripts", f("A", "CDS", 20, 29, '+', "gene_id \"g1\"; transcript_id \"t1\";") +
            f("A", "CDS", 1, 9, '+', "gene_id \"g2\"; gene_name \"n2\"; transcript_id \"t2\";") +
            f("A", "CDS", 1, 9, '+', "transcript_id \"t1\"; gene_name \"late\";") + f("A", "exon", 1, 9, '+', "transcript_id \"t1\""),
        "join(1..9,20..29) g1 c1 l1 | 1..9 n2 c1 l2", GffDialect::GTF},
+      {"GTF text after a value", f("A", "CDS", 1, 9, '+', "gene_id g gene_name \"x\"; transcript_id t;"), "1..9 g c1 l1", GffDialect::GTF},
       // the end of the features
-      {"##FASTA", cds(1, 9, '+', "") + "##FASTA\n>A\nACGT\n" + cds(20, 29, '+', ""), "1..9  c1 l1"},
+      {"##FASTA", cds(1, 9, '+', "") + "##FASTA\n" + cds(20, 29, '+', ""), "1..9  c1 l1"},
       {"> line", cds(1, 9, '+', "") + ">A\n" + cds(20, 29, '+', ""), "1..9  c1 l1"},
       {"CRLF and comments", "##gff-version 3\r\n#x\r\n\r\n" + cds(1, 9, '+', "gene=a\r"), "1..9 a c1 l4"},
       // errors
@@ -119,6 +121,8 @@ TEST(Gff, CdsLinesMadeIntoCdss) {
       {"first error only", cds(1, 9, '+', "") + cds(10, 9, '+', "") + "x\n", "line 2: CDS start is after its end"},
       {"Parent cycle", cds(1, 9, '+', "Parent=c") + f("A", "gene", 1, 9, '+', "ID=b;Parent=c") +
            f("A", "mRNA", 1, 9, '+', "ID=c;Parent=d") + f("A", "mRNA", 1, 9, '+', "ID=d;Parent=b"), "line 2: Parent chain runs in a cycle"},
+      {"two cycles", f("A", "gene", 1, 9, '+', "ID=a;Parent=b") + f("A", "gene", 1, 9, '+', "ID=b;Parent=a") +
+           f("A", "gene", 1, 9, '+', "ID=c;Parent=d") + f("A", "gene", 1, 9, '+', "ID=d;Parent=c"), "line 1: Parent chain runs in a cycle"},
       {"cycle of one", f("A", "gene", 1, 9, '+', "ID=b;Parent=b"), "line 1: Parent chain runs in a cycle"},
       {"cycle before a bad line", f("A", "gene", 1, 9, '+', "ID=b;Parent=b") + "x\n", "line 1: Parent chain runs in a cycle"},
   };
@@ -128,9 +132,10 @@ TEST(Gff, CdsLinesMadeIntoCdss) {
 TEST(Gff, Contigs) {
   GffFile file(GffDialect::GFF3);
   GffBlock block;
-  parseGffBlock("##sequence-region C 1 50\n##sequence-region B 1 70\n" + f("A", "CDS", 1, 9, '+', "") +
-                    f("B", "region", 1, 80, '+', "Is_circular=true") + f("C", "gene", 1, 9, '+', "") +
-                    "##sequence-region A 1 20\n##sequence-region A 1 30\n",
+  parseGffBlock("##sequence-regionX C 1 40\n##sequence-region C 1 50\n##sequence-region B 1 70\n" +
+                    f("A", "CDS", 1, 9, '+', "") + f("B", "region", 1, 80, '+', "Is_circular=true") +
+                    f("C", "gene", 1, 9, '+', "") + f("B", "region", 1, 90, '+', "") +
+                    "##sequence-region A 1 20\n##sequence-region A 1 30\n##sequence-region B 1 75\n",
                 GffDialect::GFF3, block);
   file.add(std::move(block));
   std::vector<AnnotatedCds> cds;
