@@ -93,7 +93,8 @@ struct GffBlock {
 // Attributes, GFF3: "key=value" parts split at ';' (blanks before a key
 // skipped, parts without '=' skipped, the first of a repeated key counts);
 // a value counts by its first comma-separated part. GTF: "key value;" or
-// key "value"; parts. Other columns of other lines are not checked.
+// key "value"; parts. Other columns of other lines are not checked, and
+// seqids are kept as written.
 void parseGffBlock(std::string_view text, GffDialect dialect, GffBlock& out);
 
 // One file's features as its blocks come, in file order; then its CDSs.
@@ -107,8 +108,11 @@ class GffFile {
   // The file's CDSs in the order of each CDS's first line, and its sequences
   // in order of first appearance on a feature line (contig k is
   // contigs[k - 1]). On an error, `error` is set (line from 1 within the file)
-  // and `cds` is left empty. A Parent chain that runs in a cycle is an error
-  // at the cycle's first line; a Parent never defined ends its chain.
+  // and `cds` is left empty. Features whose Parents run in a cycle (any
+  // features, not only those above a CDS) are an error at the cycle's first
+  // line, unless a line error comes before it; a Parent never defined ends
+  // its chain. A CDS is on the complement strand when any of its lines has
+  // strand '-', partial at an end when any of its lines says so.
   void finish(std::vector<AnnotatedCds>& cds, std::vector<AnnotatedContig>& contigs, AnnotationError& error);
 
   // The records of the blocks taken, their values numbered in `names`.

@@ -4,10 +4,9 @@
 #include <string>
 #include <string_view>
 
-// Calls `take(key, value)` for each attribute of `column` in order, until it
-// returns false. GFF3: parts split at ';', blanks before the key skipped, the
-// key up to the first '=', the value the rest of the part as written (parts
-// without '=' skipped). GTF: parts `key value` ending at ';' (blanks around
+// Calls `take(key, value)` for each attribute of `column` in order. GFF3:
+// parts split at ';', blanks before the key skipped, the key up to the first
+// '=', the value the rest of the part as written (parts without '=' skipped). GTF: parts `key value` ending at ';' (blanks around
 // skipped); a value that begins with '"' runs to the next '"' (';' inside it
 // included) or the end of the column, any other to a blank or ';'.
 template <typename Take>
@@ -23,7 +22,7 @@ void forEachAttribute(std::string_view column, bool gtf, Take take) {
       const std::string_view part = column.substr(at, end - at);
       at = end;
       const size_t eq = part.find('=');
-      if (eq != std::string_view::npos && !take(part.substr(0, eq), part.substr(eq + 1))) return;
+      if (eq != std::string_view::npos) take(part.substr(0, eq), part.substr(eq + 1));
       continue;
     }
     const size_t keyStart = at;
@@ -43,7 +42,7 @@ void forEachAttribute(std::string_view column, bool gtf, Take take) {
     }
     // Whatever follows the value up to ';' belongs to no attribute.
     while (at < n && column[at] != ';') ++at;
-    if (!take(key, value)) return;
+    take(key, value);
   }
 }
 

@@ -92,7 +92,7 @@ struct Parser {
     }
     if (text[0] == '>') return out.fastaSeen = true, false;
     std::string_view columns[COLUMNS];
-    int n = 0;
+    int64_t n = 0;
     for (size_t at = 0;;) {
       const size_t tab = text.find('\t', at);
       const size_t end = tab == std::string_view::npos ? text.size() : tab;
@@ -135,7 +135,6 @@ struct Parser {
           if (value[1] == '1') cds.marks |= GFF_UPPER_PARTIAL;
         }
         if (slot != nullptr && slot->data() == nullptr) *slot = gtf ? value : firstValue(value);
-        return true;
       });
       cds.id = keep(id, !gtf);
       cds.group = keep(group, !gtf);
@@ -151,7 +150,7 @@ struct Parser {
       if (!positions(line, "region", columns[3], columns[4], start, region.end)) return false;
     }
     if (gtf && !isRegion) return true;
-    std::string_view id, parent, gene, name, locusTag;
+    std::string_view id, parent, gene, name, locusTag, circular;
     forEachAttribute(columns[8], gtf, [&](std::string_view key, std::string_view value) {
       std::string_view* slot = nullptr;
       if (key == "ID") slot = &id;
@@ -159,11 +158,11 @@ struct Parser {
       else if (key == "gene") slot = &gene;
       else if (key == "Name") slot = &name;
       else if (key == "locus_tag") slot = &locusTag;
-      else if (key == "Is_circular" && isRegion) region.circular = firstValue(value) == "true";
+      else if (key == "Is_circular") slot = &circular;
       if (slot != nullptr && slot->data() == nullptr) *slot = firstValue(value);
-      return true;
     });
     if (isRegion) {
+      region.circular = circular == "true";
       region.seqid = out.seqids[seq];
       out.regions.push_back(region);
     }
