@@ -2,6 +2,7 @@
 
 #include "annotation/record_line.h"
 #include "annotation/text_scan.h"
+#include "io/line_feeds.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,9 +87,9 @@ class FlatParser {
   // the parser jumps.
   int64_t lineNumber(size_t at) {
     if (at >= countedTo_)
-      countedLines_ += countLineFeeds(text_.substr(countedTo_, at - countedTo_));
+      countedLines_ += static_cast<int64_t>(countLineFeeds(text_.substr(countedTo_, at - countedTo_)));
     else
-      countedLines_ -= countLineFeeds(text_.substr(at, countedTo_ - at));
+      countedLines_ -= static_cast<int64_t>(countLineFeeds(text_.substr(at, countedTo_ - at)));
     countedTo_ = at;
     return countedLines_ + 1;
   }

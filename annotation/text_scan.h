@@ -6,9 +6,6 @@
 #include <cstdint>
 #include <string_view>
 
-// Line feeds in `bytes`.
-int64_t countLineFeeds(std::string_view bytes);
-
 // Where the first line that starts with "//" at or after `from` begins
 // (`from` counts as a line start only when it is 0 or follows a line feed);
 // npos when there is none.
