@@ -7,16 +7,20 @@
 
 const char CLI_USAGE[] =
     "Usage: tarn2                       the console dialog\n"
-    "       tarn2 [OPTIONS] LISTING     one run, no questions\n"
+    "       tarn2 [OPTIONS] INPUT...    one run, no questions\n"
     "\n"
-    "Turns a CDS listing into a lookup table with one entry per gene.\n"
+    "Turns CDS listings and annotations into a lookup table with one entry per gene.\n"
     "\n"
-    "  LISTING                   the CDS listing; \"-\" reads standard input; gzip, BGZF, xz, zstd and\n"
-    "                            bzip2 are recognised by their content (also on standard input)\n"
+    "  INPUT                     a CDS listing, or a GenBank, EMBL, GFF3 or GTF annotation, told by\n"
+    "                            content; \"-\" reads standard input; gzip, BGZF, xz, zstd and bzip2 are\n"
+    "                            recognised by their content; several make one table, in order\n"
+    "      --from FORMAT         read every input as listing, genbank, embl, gff3 or gtf\n"
+    "      --name NAME           the source file name of an annotation on standard input (default \"-\")\n"
     "  -o, --output FILE         write the table to FILE; \"-\" or no -o: standard output; a FILE\n"
     "                            ending in .gz is written compressed (BGZF)\n"
     "  -f, --force               replace FILE if it exists (without it an existing FILE is an error)\n"
     "  -t, --format t2|tsv       table format (default t2: the eleven-line entries)\n"
+    "      --neighbours          tsv: also each gene's strand and its neighbours, named, with signed gaps\n"
     "  -z, --compress            write the table compressed (BGZF), also on standard output\n"
     "      --level 0-9           compression level (default 1; 0 stores, 9 is smallest and slowest)\n"
     "  -@, --threads N           threads in all (default: every core the process may use)\n"
@@ -31,7 +35,7 @@ namespace {
 
 constexpr int MAX_THREADS = 1024;  // beyond any machine's cores: a typing slip, not a wish
 
-enum LongOnly { SUMMARY = 256, LEVEL };
+enum LongOnly { SUMMARY = 256, LEVEL, FROM, NAME, NEIGHBOURS };
 
 // The option getopt stopped at: optopt names a short one even inside a
 // bundle such as -xq; a long one is named by its word.
@@ -63,6 +67,8 @@ Parsed parseCliOptions(int argc, char** argv, CliOptions& options, std::string& 
       {"help", no_argument, nullptr, 'h'},           {"version", no_argument, nullptr, 'V'},
       {"compress", no_argument, nullptr, 'z'},       {"threads", required_argument, nullptr, '@'},
       {"summary", required_argument, nullptr, SUMMARY}, {"level", required_argument, nullptr, LEVEL},
+      {"from", required_argument, nullptr, FROM},       {"name", required_argument, nullptr, NAME},
+      {"neighbours", no_argument, nullptr, NEIGHBOURS},
       {nullptr, 0, nullptr, 0}};
   opterr = 0;  // the messages below replace getopt's own
   optind = 1;
@@ -95,6 +101,18 @@ Parsed parseCliOptions(int argc, char** argv, CliOptions& options, std::string& 
           return error = std::string("option '--level' needs a level from 0 to 9, not '") + optarg + "'", Parsed::BAD;
         levelGiven = true;
         break;
+      case FROM:
+        if (std::strcmp(optarg, "listing") != 0 && std::strcmp(optarg, "genbank") != 0 &&
+            std::strcmp(optarg, "embl") != 0 && std::strcmp(optarg, "gff3") != 0 && std::strcmp(optarg, "gtf") != 0)
+          return error = std::string("unknown input format '") + optarg + "' (listing, genbank, embl, gff3 or gtf)",
+                 Parsed::BAD;
+        options.from = optarg;
+        break;
+      case NAME:
+        if (*optarg == '\0') return error = "option '--name' needs a name, not an empty one", Parsed::BAD;
+        options.name = optarg;
+        break;
+      case NEIGHBOURS: options.neighbours = true; break;
       case 't':
         if (std::strcmp(optarg, "t2") == 0) options.format = TableFormat::T2;
         else if (std::strcmp(optarg, "tsv") == 0) options.format = TableFormat::TSV;
@@ -108,8 +126,11 @@ Parsed parseCliOptions(int argc, char** argv, CliOptions& options, std::string& 
   if (levelGiven && !compress)
     return error = "option '--level' is for a compressed table (-z, or -o NAME.gz)", Parsed::BAD;
   options.level = compress ? level : -1;
-  if (optind == argc) error = "no listing given";
-  else if (argc - optind > 1) error = "one listing at a time, not " + std::to_string(argc - optind);
-  else options.listing = argv[optind];
-  return error.empty() ? Parsed::RUN : Parsed::BAD;
+  if (options.neighbours && options.format != TableFormat::TSV)
+    return error = "option '--neighbours' is for the tsv table (-t tsv)", Parsed::BAD;
+  for (int k = optind; k < argc; ++k) options.inputs.emplace_back(argv[k]);
+  if (options.inputs.empty()) return error = "no input given", Parsed::BAD;
+  if (!options.name.empty() && options.inputs.size() > 1)
+    return error = "option '--name' is for one input alone", Parsed::BAD;
+  return Parsed::RUN;
 }

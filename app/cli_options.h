@@ -4,9 +4,13 @@
 #include "lookup/table_format.h"
 
 #include <string>
+#include <vector>
 
 struct CliOptions {
-  std::string listing;        // "-": standard input
+  std::vector<std::string> inputs;  // "-": standard input
+  std::string from;           // the format every input is read in; empty: told by content
+  std::string name;           // the source file name of an annotation on standard input
+  bool neighbours = false;    // tsv: the neighbour columns
   std::string output = "-";   // "-": standard output
   bool force = false;         // replace an existing table or summary file
   bool quiet = false;         // no summary line, no progress line

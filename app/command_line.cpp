@@ -6,10 +6,13 @@
 #include "app/signal_cleanup.h"
 #include "app/summary_output.h"
 #include "io/file_listing.h"
+#include "run/detect_format.h"
 #include "run/make_table.h"
 #include "io/table_file.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +23,7 @@
 
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #ifndef TARN2_VERSION
@@ -73,19 +77,81 @@ bool placeOutputs(TableFile& table, SummaryOutput& summary, std::string& error) 
   return true;
 }
 
+// The name a message gives an input.
+std::string inputName(const std::string& given) { return given == "-" ? "standard input" : given; }
+
+// The source file name of an annotation: its base name as given.
+std::string baseName(const std::string& given) {
+  const size_t slash = given.rfind('/');
+  return slash == std::string::npos ? given : given.substr(slash + 1);
+}
+
+InputFormat formatNamed(const std::string& name) {
+  if (name == "genbank") return InputFormat::GENBANK;
+  if (name == "embl") return InputFormat::EMBL;
+  if (name == "gff3") return InputFormat::GFF3;
+  if (name == "gtf") return InputFormat::GTF;
+  return InputFormat::LISTING;
+}
+
+// Opens every input; they stay open for the run (and its second reading).
+// False, having said why, when one cannot be.
+bool openInputs(const CliOptions& options, std::vector<std::unique_ptr<FileListing>>& files,
+                std::vector<RunInput>& inputs) {
+  // A pan-genome is thousands of files, all held open.
+  struct rlimit files_limit;
+  if (getrlimit(RLIMIT_NOFILE, &files_limit) == 0 && files_limit.rlim_cur < files_limit.rlim_max) {
+    files_limit.rlim_cur = files_limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files_limit);
+  }
+  std::string error;
+  for (const std::string& given : options.inputs) {
+    const int fd = given == "-" ? STDIN_FILENO : open(given.c_str(), O_RDONLY | O_CLOEXEC);
+    files.push_back(std::make_unique<FileListing>());
+    if (fd < 0 || !files.back()->open(fd, temporaryFolder(), error, given != "-")) {
+      say(inputName(given) + ": " + (fd < 0 ? std::strerror(errno) : error));
+      return false;
+    }
+    inputs.push_back({files.back().get(), formatNamed(options.from), ""});
+  }
+  return true;
+}
+
+// Tells what each input holds, and names an annotation's source file. False,
+// having said why, when an input cannot be read or two annotations share a
+// name.
+bool tellFormats(const CliOptions& options, std::vector<RunInput>& inputs) {
+  std::string error;
+  std::map<std::string, std::string> annotations;  // source file name to the input that has it
+  for (size_t k = 0; k < inputs.size(); ++k) {
+    RunInput& input = inputs[k];
+    const std::string& given = options.inputs[k];
+    if (options.from.empty() && !detectFormat(*input.bytes, true, input.format, error)) {
+      say(inputName(given) + ": " + error);
+      return false;
+    }
+    if (input.format == InputFormat::LISTING) continue;
+    input.fileName = !options.name.empty() ? options.name : given == "-" ? "-" : baseName(given);
+    // The table tells source files apart by name alone.
+    auto [other, isNew] = annotations.emplace(input.fileName, given);
+    if (!isNew) {
+      say(other->second + " and " + given + " have one name, " + input.fileName +
+          ", and the table tells source files apart by name; rename one");
+      return false;
+    }
+  }
+  return true;
+}
+
 int run(const CliOptions& options) {
   // Before any temporary file exists: none is ever left by a signal.
   watchSignals();
-  const bool fromStdin = options.listing == "-";
-  const std::string listingName = fromStdin ? "standard input" : options.listing;
   const std::string tableName = options.output == "-" ? "standard output" : options.output;
-  const int listingFd = fromStdin ? STDIN_FILENO : open(options.listing.c_str(), O_RDONLY | O_CLOEXEC);
   std::string error;
-  FileListing listing;
-  if (listingFd < 0 || !listing.open(listingFd, temporaryFolder(), error)) {
-    say(listingName + ": " + (listingFd < 0 ? std::strerror(errno) : error));
-    return EXIT_RUN_FAILED;
-  }
+  std::vector<std::unique_ptr<FileListing>> files;
+  std::vector<RunInput> inputs;
+  if (!openInputs(options, files, inputs)) return EXIT_RUN_FAILED;
+  auto nameOf = [&options](size_t input) { return inputName(options.inputs[input]); };
   TableFile table;
   SummaryOutput summary;
   {
@@ -102,25 +168,38 @@ int run(const CliOptions& options) {
       return EXIT_RUN_FAILED;
     }
   }
+  // After the outputs are checked: telling reads the inputs, which a pipe may be slow to give.
+  if (!tellFormats(options, inputs)) {
+    takeBackOutputs(table, summary);
+    return EXIT_RUN_FAILED;
+  }
   ProgressLine progress(!options.quiet);
   RunOptions runOptions;
   runOptions.format = options.format;
   runOptions.decompress = true;
   runOptions.threads = options.threads > 0 ? options.threads : availableCores();
   runOptions.compression = options.level;
+  runOptions.neighbours = options.neighbours;
   runOptions.summaries = summary.summaries();
   runOptions.progress = [&progress](const RunProgress& p) { progress.show(p); };
   RunOutcome outcome;
   std::string failure;
   std::vector<std::string> said;
-  said.reserve(2);
+  said.reserve(2 + inputs.size());
   try {
-    outcome = makeTable(listing, table, runOptions);
+    outcome = makeTable(inputs, table, runOptions);
     progress.clear();
     switch (outcome.kind) {
-      case RunOutcome::READ_FAILED: failure = listingName + ": " + outcome.error; break;
+      case RunOutcome::READ_FAILED: failure = nameOf(outcome.input) + ": " + outcome.error; break;
       case RunOutcome::REFUSED:
-        failure = listingName + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem);
+        if (outcome.line == 0)
+          failure = nameOf(outcome.input) + ": CDS " + std::to_string(outcome.refusedCds) + " " + problemText(outcome.problem);
+        else
+          failure = nameOf(outcome.input) + ":" + std::to_string(outcome.line) + ": CDS " + problemText(outcome.problem) +
+                    (outcome.problem == Problem::FILE_NAME_TOO_LONG ? " (the input's name); rename the file or give --name" : "");
+        break;
+      case RunOutcome::BAD_INPUT:
+        failure = nameOf(outcome.input) + ":" + std::to_string(outcome.line) + ": " + outcome.error;
         break;
       case RunOutcome::WRITE_FAILED:
         // A reader of standard output that went away (`tarn2 L | head`) wants no more: no message.
@@ -129,11 +208,15 @@ int run(const CliOptions& options) {
       case RunOutcome::DONE:
         // What is said of a run that succeeds is made before the outputs are
         // put in place: nothing can fail after that.
+        for (size_t input : outcome.withoutCds)
+          if (!options.quiet)
+            said.push_back(nameOf(input) + ": no CDS found; not a listing, GenBank, EMBL, GFF3 or GTF file?");
         if (!options.quiet && outcome.returnsAt > 0)
-          said.push_back(listingName + ": source file " + outcome.returningFile + " comes back at CDS " +
+          said.push_back((inputs.size() == 1 ? nameOf(0) : std::string("the inputs")) + ": source file " + outcome.returningFile + " comes back at CDS " +
                          std::to_string(outcome.returnsAt) + " after other files; its CDSs are taken together");
         if (!options.quiet)
-          said.push_back(std::to_string(outcome.nCds) + " CDSs in " + listingName + ", " +
+          said.push_back(std::to_string(outcome.nCds) + " CDSs in " +
+                         (inputs.size() == 1 ? nameOf(0) : std::to_string(inputs.size()) + " inputs") + ", " +
                          std::to_string(outcome.nGenes) + " genes in " + tableName);
         if (!placeOutputs(table, summary, error)) failure = error.empty() ? "interrupted" : error;
         break;

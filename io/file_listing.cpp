@@ -14,7 +14,9 @@ std::string reason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-bool FileListing::open(int fd, const std::string& spillFolder, std::string& error) {
+bool FileListing::open(int fd, const std::string& spillFolder, std::string& error, bool owned) {
+  owned_ = owned;
+  fd_ = fd;
   struct stat info;
   if (fstat(fd, &info) != 0) {
     error = reason(errno);
@@ -24,7 +26,6 @@ bool FileListing::open(int fd, const std::string& spillFolder, std::string& erro
     error = "is a directory";
     return false;
   }
-  fd_ = fd;
   const off_t here = S_ISREG(info.st_mode) ? lseek(fd, 0, SEEK_CUR) : -1;
   if (here >= 0) {
     start_ = here;
@@ -43,6 +44,7 @@ bool FileListing::open(int fd, const std::string& spillFolder, std::string& erro
 
 FileListing::~FileListing() {
   if (spill_ >= 0) close(spill_);
+  if (owned_ && fd_ >= 0) close(fd_);
 }
 
 // Reads at `offset`, or at the descriptor's own position when it is negative.

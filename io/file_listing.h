@@ -13,7 +13,8 @@ class FileListing : public ListingSource {
   // as it is read, in an unlinked temporary file made in `spillFolder`, from
   // which a rewind replays it. False with `error` set when the descriptor
   // cannot be used or the temporary file cannot be made.
-  bool open(int fd, const std::string& spillFolder, std::string& error);
+  // `owned`: the descriptor is closed with the listing.
+  bool open(int fd, const std::string& spillFolder, std::string& error, bool owned = false);
   ~FileListing() override;
 
   ptrdiff_t read(char* buffer, size_t size) override;
@@ -27,6 +28,7 @@ class FileListing : public ListingSource {
   ptrdiff_t readFd(int fd, char* buffer, size_t size, int64_t offset);
 
   int fd_ = -1;
+  bool owned_ = false;
   int64_t start_ = 0;    // offset of the listing's first byte, when it seeks
   uint64_t size_ = 0;    // known for a regular file
   int spill_ = -1;       // copy of what a pipe gave, or -1

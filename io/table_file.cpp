@@ -193,7 +193,9 @@ bool TableFile::place(std::string& error) {
     failure = errno;  // a file system that cannot exchange: the old file goes at once
   }
   if (failure != 0) {
-    error = name_ + ": " + (failure == EEXIST ? "exists; --force replaces it" : reason(failure));
+    error = name_ + ": " + (failure == EEXIST  ? "exists; --force replaces it"
+                            : failure == EISDIR ? "is a directory"
+                                                : reason(failure));
     return false;
   }
   placed_ = true;

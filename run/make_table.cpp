@@ -17,10 +17,11 @@ struct NoTable : TableSink {
   bool takeBack() override { return true; }
 };
 
-RunOutcome readFailure(std::string error) {
+RunOutcome readFailure(std::string error, size_t input) {
   RunOutcome outcome;
   outcome.kind = RunOutcome::READ_FAILED;
   outcome.error = std::move(error);
+  outcome.input = input;
   return outcome;
 }
 
@@ -33,22 +34,54 @@ RunOutcome refusal(const ListingCount& count) {
   return outcome;
 }
 
+// An input that could not be read, or an annotation that could not; none
+// when all could.
+bool failedReading(const Reading& reading, RunOutcome& outcome) {
+  if (!reading.readError.empty()) {
+    outcome = readFailure(reading.readError, reading.failedInput);
+    return true;
+  }
+  const AnnotationFailure& bad = reading.annotation;
+  if (bad.line == 0) return false;
+  outcome = RunOutcome();
+  outcome.kind = bad.refused ? RunOutcome::REFUSED : RunOutcome::BAD_INPUT;
+  outcome.input = reading.failedInput;
+  outcome.line = bad.line;
+  outcome.problem = bad.problem;
+  outcome.error = bad.error;
+  return true;
+}
+
+bool rewind(std::span<RunInput> inputs, RunOutcome& failure) {
+  for (size_t k = 0; k < inputs.size(); ++k)
+    if (!inputs[k].bytes->rewind()) {
+      failure = readFailure(inputs[k].bytes->error(), k);
+      return false;
+    }
+  return true;
+}
+
 }  // namespace
 
 RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& options) {
+  RunInput input{&listing, InputFormat::LISTING, ""};
+  return makeTable(std::span(&input, 1), sink, options);
+}
+
+RunOutcome makeTable(std::span<RunInput> inputs, TableSink& sink, const RunOptions& options) {
   ListingCount first;  // what the first reading found of the file order
   bool whole = false;
   const bool trusted = !sink.canTakeBack();
+  RunOutcome failure;
   if (trusted) {
-    const Reading looked = lookAtListing(listing, options);
-    if (!looked.readError.empty()) return readFailure(looked.readError);
-    if (!listing.rewind()) return readFailure(listing.error());
+    const Reading looked = lookAtListing(inputs, options);
+    if (failedReading(looked, failure) || !rewind(inputs, failure)) return failure;
     if (looked.count.refusedWithin()) {
       // The look refuses for names alone; a location before it may be the
       // first refusal, which a full reading that writes nothing finds.
       NoTable none;
-      const Reading exact = readGrouped(listing, none, options, false);
-      if (!exact.readError.empty()) return readFailure(exact.readError);
+      const Reading exact = readGrouped(inputs, none, options, false);
+      if (failedReading(exact, failure)) return failure;
       return refusal(exact.count);
     }
     first = looked.count;
@@ -59,23 +92,23 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
   if (!sink.write(header.view())) {
     reading.writeFailed = true;
   } else {
-    reading = whole ? readWhole(listing, sink, options) : readGrouped(listing, sink, options, !trusted);
+    reading = whole ? readWhole(inputs, sink, options) : readGrouped(inputs, sink, options, !trusted);
     if (!trusted) first = reading.count;
   }
   if (reading.stoppedAtComeback && !reading.writeFailed) {
     if (!sink.takeBack()) {
       reading = Reading();
       reading.writeFailed = true;
-    } else if (!listing.rewind()) {
-      return readFailure(listing.error());
+    } else if (!rewind(inputs, failure)) {
+      return failure;
     } else if (!sink.write(header.view())) {
       reading = Reading();
       reading.writeFailed = true;
     } else {
-      reading = readWhole(listing, sink, options);
+      reading = readWhole(inputs, sink, options);
     }
   }
-  if (!reading.readError.empty()) return readFailure(reading.readError);
+  if (failedReading(reading, failure)) return failure;
   RunOutcome outcome;
   outcome.nCds = reading.count.count;
   if (reading.writeFailed) {
@@ -84,13 +117,15 @@ RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& 
     return outcome;
   }
   if (reading.count.refusedWithin()) return refusal(reading.count);
-  if (trusted && !whole && reading.count.cameBackWithin()) return readFailure("changed while it was read");
+  if (trusted && !whole && reading.count.cameBackWithin()) return readFailure("changed while it was read", 0);
   if (options.compression >= 0 && !sink.write(BGZF_EOF_BLOCK)) {
     outcome.kind = RunOutcome::WRITE_FAILED;
     outcome.error = sink.error();
     return outcome;
   }
   outcome.nGenes = reading.entries;
+  for (size_t k = 0; k < inputs.size(); ++k)
+    if (inputs[k].format == InputFormat::LISTING && reading.counts[k] == 0) outcome.withoutCds.push_back(k);
   if (first.cameBackAt >= 0 && first.cameBackAt < outcome.nCds) {
     outcome.returningFile = first.cameBack;
     outcome.returnsAt = first.cameBackAt + 1;

@@ -23,10 +23,18 @@
 // but DONE what the sink holds is incomplete: the caller takes it back where
 // it can.
 
+// Several inputs make one table, read in the order given as one listing:
+// the listings' concatenation, each annotation (GenBank, EMBL, GFF3, GTF) the
+// listing of its CDSs, a source file of its own.
+
 #include "io/listing_source.h"
 #include "io/table_sink.h"
 #include "run/run_types.h"
 
-// Every outcome but READ_FAILED carries the listing's CDS count (the count
-// so far after WRITE_FAILED).
+#include <span>
+
+// Every outcome but READ_FAILED carries the inputs' CDS count (the count so
+// far after WRITE_FAILED).
+RunOutcome makeTable(std::span<RunInput> inputs, TableSink& sink, const RunOptions& options);
+// One listing.
 RunOutcome makeTable(ListingSource& listing, TableSink& sink, const RunOptions& options);

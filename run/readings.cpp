@@ -4,6 +4,7 @@
 #include "analysis/neighbours.h"
 #include "pipeline/pipeline.h"
 #include "run/batch.h"
+#include "run/inputs_gather.h"
 #include "run/text_front.h"
 
 #include <algorithm>
@@ -25,15 +26,33 @@ Pipeline<Piece>::Source reader(TextFront& text) {
   return [&text](Emit& emit) { return text.read(emit); };
 }
 
+// Parses a block by its input's format: a listing's as `how` says, an
+// annotation's whole.
+void parse(Piece& piece, InputFormat format, BlockParse how) {
+  const std::string_view text = piece.chunk.text.view(piece.chunk.begin);
+  switch (format) {
+    case InputFormat::LISTING: parseListingBlock(text, how, piece.parsed); break;
+    case InputFormat::GENBANK: parseFlatFile(text, FlatFormat::GENBANK, piece.flat); break;
+    case InputFormat::EMBL: parseFlatFile(text, FlatFormat::EMBL, piece.flat); break;
+    case InputFormat::GFF3: parseGffBlock(text, GffDialect::GFF3, piece.gff); break;
+    case InputFormat::GTF: parseGffBlock(text, GffDialect::GTF, piece.gff); break;
+  }
+  piece.chunk = DecodedChunk();
+}
+
 // The stages every reading starts with after reading: load, cut, parse.
-Pipeline<Piece>& front(Pipeline<Piece>& pipeline, TextFront& text, BlockParse how) {
+Pipeline<Piece>& front(Pipeline<Piece>& pipeline, TextFront& text, std::span<const RunInput> inputs, BlockParse how) {
   return pipeline.parallel([&text](Piece& piece) { text.load(piece); })
       .serial([&text](Piece& piece, Emit& emit) { text.cut(piece, emit); })
-      .parallel([how](Piece& piece) {
-        const DecodedChunk& chunk = piece.chunk;
-        parseListingBlock(chunk.text.view(chunk.begin), how, piece.parsed);
-        piece.chunk = DecodedChunk();
-      });
+      .parallel([inputs, how](Piece& piece) { parse(piece, inputs[piece.input].format, how); });
+}
+
+// What every reading keeps of what failed and what it counted.
+void noteEnd(Reading& reading, const TextFront& text, const InputsGather& inputs) {
+  reading.readError = text.error();
+  reading.failedInput = text.error().empty() ? inputs.failedInput : text.failedInput();
+  reading.annotation = inputs.failure;
+  reading.counts = inputs.counts;
 }
 
 // The last stage of a reading that writes: pieces' bytes to the sink in
@@ -58,40 +77,47 @@ struct TableOut {
 
 }  // namespace
 
-Reading lookAtListing(ListingSource& listing, const RunOptions& options) {
+Reading lookAtListing(std::span<const RunInput> inputs, const RunOptions& options) {
   Reading reading;
-  TextFront text(listing, options, "looking");
+  TextFront text(inputs, options, "looking");
+  InputsGather each(inputs);
   LookGather gather;
   Pipeline<Piece> pipeline(reader(text), inFlight(options));
-  front(pipeline, text, BlockParse::FILE_NAMES);
-  pipeline.serial([&](Piece& piece, Emit&) {
-    gather.take(piece.parsed);
+  front(pipeline, text, inputs, BlockParse::FILE_NAMES);
+  pipeline.serial([&](Piece& piece, Emit& emit) {
+    if (!each.feed(piece, [&](ParsedBlock& block) { gather.take(block); })) emit.stop();
     text.cdsRead = gather.count.groups;
   });
   pipeline.run(options.threads);
   reading.count = gather.count;
-  reading.readError = text.error();
+  noteEnd(reading, text, each);
   return reading;
 }
 
-Reading readGrouped(ListingSource& listing, TableSink& sink, const RunOptions& options, bool stopAtComeback) {
+Reading readGrouped(std::span<const RunInput> inputs, TableSink& sink, const RunOptions& options, bool stopAtComeback) {
   Reading reading;
-  TextFront text(listing, options, "reading");
+  TextFront text(inputs, options, "reading");
+  InputsGather each(inputs);
   GroupedGather gather(stopAtComeback);
   Pipeline<Piece> pipeline(reader(text), inFlight(options));
-  front(pipeline, text, BlockParse::BY_FILE);
+  front(pipeline, text, inputs, BlockParse::BY_FILE);
   std::vector<Piece> ready;
   pipeline
       .serial([&](Piece& piece, Emit& emit) {
         if (reading.stoppedAtComeback) return;  // in flight when it stopped
-        if (!gather.take(piece.parsed, ready)) {
+        bool goOn = true;
+        if (!each.feed(piece, [&](ParsedBlock& block) { goOn = goOn && gather.take(block, ready); })) {
+          emit.stop();
+          return;
+        }
+        if (!goOn) {
           reading.stoppedAtComeback = true;
           emit.endSource();
           return;
         }
-        if (piece.last) {
+        if (each.ended(piece)) {
           gather.finish(ready);
-          if (options.progress) options.progress({listing.consumed(), listing.size(), gather.count.groups, "writing"});
+          if (options.progress) options.progress({0, 0, gather.count.groups, "writing"});
         }
         text.cdsRead = gather.count.groups;
         for (Piece& batch : ready) emit(std::move(batch));
@@ -101,29 +127,30 @@ Reading readGrouped(ListingSource& listing, TableSink& sink, const RunOptions& o
       .serial(TableOut{sink, options, reading});
   pipeline.run(options.threads);
   reading.count = gather.count;
-  reading.readError = text.error();
+  noteEnd(reading, text, each);
   return reading;
 }
 
-Reading readWhole(ListingSource& listing, TableSink& sink, const RunOptions& options) {
+Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOptions& options) {
   Reading reading;
-  TextFront text(listing, options, "reading");
+  TextFront text(inputs, options, "reading");
+  InputsGather each(inputs);
   WholeGather gather;
   Pipeline<Piece> pipeline(reader(text), inFlight(options));
-  front(pipeline, text, BlockParse::ONE_RUN);
-  pipeline.serial([&](Piece& piece, Emit&) {
-    gather.take(piece.parsed);
+  front(pipeline, text, inputs, BlockParse::ONE_RUN);
+  pipeline.serial([&](Piece& piece, Emit& emit) {
+    if (!each.feed(piece, [&](ParsedBlock& block) { gather.take(block); })) emit.stop();
     text.cdsRead = gather.count.groups;
   });
   pipeline.run(options.threads);
-  reading.readError = text.error();
-  if (!reading.readError.empty() || gather.count.refusedWithin()) {
+  noteEnd(reading, text, each);
+  if (!reading.readError.empty() || reading.annotation.line > 0 || gather.count.refusedWithin()) {
     reading.count = gather.count;
     return reading;
   }
   const CdsStore store = gather.finish();
   reading.count = gather.count;
-  if (options.progress) options.progress({listing.consumed(), listing.size(), reading.count.groups, "writing"});
+  if (options.progress) options.progress({0, 0, reading.count.groups, "writing"});
   // Analysed at once here; the entries are then formatted in batches on
   // every thread, so that the table never stands whole in memory.
   const std::vector<GeneEntry> genes = analyseGenes(store);
