@@ -9,7 +9,7 @@
 namespace {
 
 // Read by the handler, so plain memory and flags only.
-char pendingPaths[3][PATH_MAX + 1];
+char pendingPaths[4][PATH_MAX + 1];  // the table and three summary files
 volatile sig_atomic_t progressShown = 0;
 
 // Every signal whose default action ends the process, but SIGPIPE and

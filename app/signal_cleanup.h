@@ -27,7 +27,7 @@ class SignalsHeld {
   sigset_t before_;
 };
 
-// The temporary files to remove (empty ones aside; three at most).
+// The temporary files to remove (empty ones aside; four at most).
 void noteTemporaryFiles(const std::vector<std::string>& paths);
 // The temporary files are gone or in place: nothing to remove any more.
 void forgetTemporaryFiles();

@@ -1,6 +1,6 @@
 #pragma once
-// Where a command-line run puts its per-file summaries: PREFIX_summary_mqc.tsv
-// and PREFIX_gaps_mqc.tsv, each written to a temporary file beside it and put
+// Where a command-line run puts its per-file summaries: PREFIX_summary_mqc.tsv,
+// PREFIX_gaps_mqc.tsv and PREFIX_strand_gaps_mqc.tsv, each written to a temporary file beside it and put
 // in place together with the table (placeTogether), so that a failed run
 // leaves neither, nor a temporary file.
 
@@ -12,7 +12,7 @@
 
 class SummaryOutput {
  public:
-  static constexpr size_t FILES = 2;  // the summary table, the gaps table
+  static constexpr size_t FILES = 3;  // the summary table, the gaps table, the same-strand gaps table
 
   // No summary with an empty prefix. An existing file is replaced only with
   // `force`; false with `error` set when a file cannot be started.

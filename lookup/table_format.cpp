@@ -8,7 +8,7 @@ namespace {
 
 // Room an entry of `c` may need at most: every name escaped, every number
 // and segment at its longest.
-size_t entryBound(const Cds& c) { return 512 + 24 * size_t{c.nSegments}; }
+size_t entryBound(const Cds& c) { return 1024 + 24 * size_t{c.nSegments}; }
 
 // Writes into a buffer with room enough, as the bound above guarantees.
 struct Out {
@@ -66,7 +66,14 @@ void putT2(Out& out, const CdsStore& store, const GeneEntry& e) {
   out.put("************\n");
 }
 
-void putTsv(Out& out, const CdsStore& store, const GeneEntry& e) {
+void putNeighbour(Out& out, const CdsStore& store, const Neighbour& n) {
+  out.put('\t');
+  if (n.found) out.escaped(store.names.name(n.gene));
+  out.put('\t');
+  if (n.found) out.number(n.gap);
+}
+
+void putTsv(Out& out, const CdsStore& store, const GeneEntry& e, const Neighbours* neighbours) {
   const Cds& c = store.cds[e.cds];
   out.location(store, c);
   out.put('\t');
@@ -81,6 +88,14 @@ void putTsv(Out& out, const CdsStore& store, const GeneEntry& e) {
                     int64_t{e.altCDSLast}}) {
     out.put('\t');
     out.number(v);
+  }
+  out.put('\t');
+  out.escaped(store.names.name(store.contigs[c.shape].name));
+  if (neighbours != nullptr) {
+    out.put('\t');
+    out.put(neighbours->complement ? '-' : '+');
+    for (const Neighbour* n : {&neighbours->before, &neighbours->after, &neighbours->prevSameStrand, &neighbours->nextSameStrand})
+      putNeighbour(out, store, *n);
   }
   out.put('\n');
 }
@@ -102,21 +117,26 @@ char* putEscaped(char* to, std::string_view name) {
   return to;
 }
 
-std::string_view tableHeader(TableFormat format) {
-  return format == TableFormat::TSV
-             ? "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\n"
-             : "";
+std::string_view tableHeader(TableFormat format, bool neighbours) {
+  if (format == TableFormat::T2) return "";
+  return neighbours ? "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\t"
+                      "contig_name\tstrand\tbefore_gene\tbefore_gap\tafter_gene\tafter_gap\tprev_same_strand_gene\t"
+                      "prev_same_strand_gap\tnext_same_strand_gene\tnext_same_strand_gap\n"
+                    : "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\t"
+                      "contig_name\n";
 }
 
-void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out) {
+void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out,
+                   std::span<const Neighbours> neighbours) {
   // Each entry is written in place, in room enough for the longest it could
   // be; no room is cleared for the worst case of every one.
   out.room(160 * genes.size());
-  for (const GeneEntry& e : genes) {
+  for (size_t k = 0; k < genes.size(); ++k) {
+    const GeneEntry& e = genes[k];
     char* start = out.room(entryBound(store.cds[e.cds]));
     Out at{start};
     if (format == TableFormat::T2) putT2(at, store, e);
-    else putTsv(at, store, e);
+    else putTsv(at, store, e, neighbours.empty() ? nullptr : &neighbours[k]);
     out.grow(static_cast<size_t>(at.p - start));
   }
 }

@@ -3,6 +3,7 @@
 // tab-separated rows under a header.
 
 #include "analysis/analyse_genes.h"
+#include "analysis/neighbours.h"
 #include "cds/cds_store.h"
 #include "io/text_buffer.h"
 
@@ -20,12 +21,17 @@ enum class TableFormat { T2, TSV };
 // Returns the end of what was written.
 char* putEscaped(char* to, std::string_view name);
 
-// The line that heads a table: the column names for tsv, nothing for t2.
-std::string_view tableHeader(TableFormat format);
+// The line that heads a table: the column names for tsv (with the neighbour
+// columns when `neighbours`), nothing for t2.
+std::string_view tableHeader(TableFormat format, bool neighbours = false);
 
 // Appends one entry per gene to `out`, in order. An entry's location is
 // rebuilt from its first listing: "complement(" and "join(" as needed, '<'
 // before the first start and '>' after the last end wherever the listing had
 // them, single positions as 7..7. In tsv a tab, line feed, carriage return or
 // backslash inside a name is written as \t, \n, \r, \\.
-void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out);
+// A tsv row ends with its contig's name (empty for a listing's), then, when
+// `neighbours` holds one per entry, the entry's strand and its neighbours:
+// each a gene name and a signed gap, both empty when there is none.
+void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out,
+                   std::span<const Neighbours> neighbours = {});

@@ -19,9 +19,10 @@ TextBuffer tableBytes(std::string_view text, const RunOptions& options) {
   return out;
 }
 
-void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, const RunOptions& options, Piece& piece) {
+void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, std::span<const Neighbours> neighbours,
+                 const RunOptions& options, Piece& piece) {
   TextBuffer text;
-  appendEntries(store, genes, options.format, text);
+  appendEntries(store, genes, options.format, text, neighbours);
   piece.bytes = options.compression < 0 ? std::move(text) : tableBytes(text.view(), options);
   piece.entries = static_cast<int64_t>(genes.size());
 }
@@ -32,8 +33,10 @@ void makeBatch(Piece& piece, const RunOptions& options) {
     CdsStore& store = together.front().store;
     for (size_t k = 1; k < together.size(); ++k) store.append(together[k].store);
     const std::vector<GeneEntry> genes = analyseGenes(store);
-    if (options.summaries != nullptr) summariseFiles(store, genes, findNeighbours(store, genes), piece.summaries);
-    appendEntries(store, genes, options.format, text);
+    std::vector<Neighbours> neighbours;
+    if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes);
+    if (options.summaries != nullptr) summariseFiles(store, genes, neighbours, piece.summaries);
+    appendEntries(store, genes, options.format, text, options.neighbours ? std::span(neighbours) : std::span<const Neighbours>());
     piece.entries += static_cast<int64_t>(genes.size());
     together = Together();  // memory back before the next file
   }

@@ -87,7 +87,7 @@ RunOutcome makeTable(std::span<RunInput> inputs, TableSink& sink, const RunOptio
     first = looked.count;
     whole = first.cameBackWithin();
   }
-  const TextBuffer header = tableBytes(tableHeader(options.format), options);
+  const TextBuffer header = tableBytes(tableHeader(options.format, options.neighbours), options);
   Reading reading;
   if (!sink.write(header.view())) {
     reading.writeFailed = true;

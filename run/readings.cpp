@@ -154,6 +154,8 @@ Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOp
   // Analysed at once here; the entries are then formatted in batches on
   // every thread, so that the table never stands whole in memory.
   const std::vector<GeneEntry> genes = analyseGenes(store);
+  std::vector<Neighbours> neighbours;
+  if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes);
   size_t next = 0;
   Pipeline<Piece> table(
       [&](Emit& emit) {
@@ -165,10 +167,15 @@ Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOp
         return next < genes.size();
       },
       inFlight(options));
-  table.parallel([&](Piece& piece) { formatBatch(store, std::span(genes).subspan(piece.firstEntry, piece.entryCount), options, piece); })
+  table
+      .parallel([&](Piece& piece) {
+        formatBatch(store, std::span(genes).subspan(piece.firstEntry, piece.entryCount),
+                    options.neighbours ? std::span(neighbours).subspan(piece.firstEntry, piece.entryCount)
+                                       : std::span<const Neighbours>(),
+                    options, piece);
+      })
       .serial(TableOut{sink, options, reading});
   table.run(options.threads);
-  if (!reading.writeFailed && options.summaries != nullptr)
-    summariseFiles(store, genes, findNeighbours(store, genes), *options.summaries);
+  if (!reading.writeFailed && options.summaries != nullptr) summariseFiles(store, genes, neighbours, *options.summaries);
   return reading;
 }

@@ -28,9 +28,9 @@ TEST(TableFormat, T2AndTsv) {
             "#CDS=complement(join(<1..100,200..300>))\n#gene=abcA\n#nListings=2\n#nAlt=1\n#file=chr1.gb\n#contig=3\n"
             "#beforeSpace=10000000\n#afterSpace=10000000\n#altCDSFirst=1\n#altCDSLast=350\n************\n");
   EXPECT_EQ(table(storeOf({{{{7, 7}}, PARTIAL_RIGHT, "a\tb\\c", "f\r\n", 2}, {{}, 0, "", "f\r\n", 2}}), TableFormat::TSV),
-            "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\n"
-            "7..7>\ta\\tb\\\\c\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t7\t7\n"
-            "\t\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t0\t0\n");
+            "cds\tgene\tn_listings\tn_alt\tfile\tcontig\tbefore_space\tafter_space\talt_cds_first\talt_cds_last\tcontig_name\n"
+            "7..7>\ta\\tb\\\\c\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t7\t7\t\n"
+            "\t\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t0\t0\t\n");
 }
 
 // Entries are appended to what is there; the longest entry fits its bound.

@@ -98,9 +98,9 @@ TEST(MakeTable, UngroupedListingIsReadWholeWithoutLosingBytes) {
   for (int threads : {1, 2, 3, 8})
     for (bool retractable : {true, false}) {
       Made made = make(split, threads, retractable);
-      EXPECT_EQ(made.table, "100..200\tx\t2\t1\ta.gb\t1\t10000000\t9\t100\t400\n"
-                            "50..60\tz\t1\t0\tb.gb\t1\t10000000\t10000000\t50\t60\n"
-                            "210..300\ty\t1\t0\ta.gb\t1\t-1\t-1\t210\t300\n");
+      EXPECT_EQ(made.table, "100..200\tx\t2\t1\ta.gb\t1\t10000000\t9\t100\t400\t\n"
+                            "50..60\tz\t1\t0\tb.gb\t1\t10000000\t10000000\t50\t60\t\n"
+                            "210..300\ty\t1\t0\ta.gb\t1\t-1\t-1\t210\t300\t\n");
       EXPECT_TRUE(made.outcome.nGenes == 3 && made.rewinds == 1);
       EXPECT_TRUE(made.outcome.returningFile == "a.gb" && made.outcome.returnsAt == 3);
       made = make(large, threads, retractable, TableFormat::T2);
@@ -122,23 +122,23 @@ TEST(MakeTable, UngroupedListingIsReadWholeWithoutLosingBytes) {
 TEST(MakeTable, CountOutOfStepWithGroups) {
   const std::tuple<std::string, std::string, int64_t> cases[] = {
       {group("1..2", "a") + "#XXX=5..6\n#gene=b\n#file=f.gb\n#contig=1\nend\n" + group("7..8", "c", "g.gb"),
-       "1..2\ta\t1\t0\tf.gb\t1\t10000000\t2\t1\t2\n5..6\tb\t1\t0\tf.gb\t1\t2\t10000000\t5\t6\n", 0},
+       "1..2\ta\t1\t0\tf.gb\t1\t10000000\t2\t1\t2\t\n5..6\tb\t1\t0\tf.gb\t1\t2\t10000000\t5\t6\t\n", 0},
       {"#XXX=1..2\n#gene=a\n#file=A\n#contig=1\nend\n#XXX=3..4\n#gene=b\n#file=B\n#contig=1\nend\n" + group("5..6", "c", "C"),
-       "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\n", 0},
+       "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\t\n", 0},
       {"#CDS=1..2\n#gene=a\n#file=f.gb\n#contig=1\nend #CDS=\n",
-       "1..2\ta\t1\t0\tf.gb\t1\t10000000\t10000000\t1\t2\n\t\t1\t0\t\t0\t10000000\t10000000\t0\t0\n", 0},
+       "1..2\ta\t1\t0\tf.gb\t1\t10000000\t10000000\t1\t2\t\n\t\t1\t0\t\t0\t10000000\t10000000\t0\t0\t\n", 0},
       // A file coming back past the count is no CDS coming back.
       {group("1..2", "a", "A") + "#XXX=3..4\n#gene=b\n#file=B\n#contig=1\nend\n#XXX=5..6\n#gene=c\n#file=A\n",
-       "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\n", 0},
+       "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\t\n", 0},
       {group("1..2", "a", "A") + group("3..4", "b", "B") + group("5..6", "c", "A"),
-       "1..2\ta\t1\t0\tA\t1\t10000000\t2\t1\t2\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\n"
-       "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\n", 3},
+       "1..2\ta\t1\t0\tA\t1\t10000000\t2\t1\t2\t\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\t\n"
+       "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\t\n", 3},
   };
   // More CDSs past the count than a batch holds, before the next file starts.
   std::string uncounted = group("1..2", "a", "A");
   for (int k = 0; k < 5000; ++k) uncounted += "#XXX=3..4\n#gene=b\n#file=A\n#contig=1\nend\n";
   uncounted += "#XXX=5..6\n#gene=c\n#file=B\n#contig=1\nend\n";
-  for (int threads : {1, 3}) EXPECT_EQ(make(uncounted, threads, true).table, "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\n");
+  for (int threads : {1, 3}) EXPECT_EQ(make(uncounted, threads, true).table, "1..2\ta\t1\t0\tA\t1\t10000000\t10000000\t1\t2\t\n");
   for (const auto& [listing, rows, returnsAt] : cases)
     for (int threads : {1, 2, 3, 8})
       for (bool retractable : {true, false}) {
