@@ -25,8 +25,9 @@ const char CLI_USAGE[] =
     "      --level 0-9           compression level (default 1; 0 stores, 9 is smallest and slowest)\n"
     "  -@, --threads N           threads in all (default: every core the process may use)\n"
     "  -q, --quiet               no summary on standard error\n"
-    "      --summary PREFIX      also write PREFIX_summary_mqc.tsv and PREFIX_gaps_mqc.tsv: figures per\n"
-    "                            source file, for R, pandas or MultiQC (replaced only with --force)\n"
+    "      --summary PREFIX      also write PREFIX_summary_mqc.tsv, PREFIX_gaps_mqc.tsv and\n"
+    "                            PREFIX_strand_gaps_mqc.tsv: figures per source file, for R, pandas or\n"
+    "                            MultiQC (replaced only with --force)\n"
     "  -h, --help                usage on standard output, exit 0\n"
     "  -V, --version             \"tarn2 VERSION\" on standard output, exit 0\n"
     "Exit status: 0 the table was written whole; 1 the run failed; 2 a usage error.\n";
