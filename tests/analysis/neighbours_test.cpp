@@ -1,5 +1,5 @@
 // findNeighbours against every pair of CDSs, on seeded random stores of linear
-// and circular contigs, and on a few rows worked out by hand.
+// and circular contigs (rows worked out by hand are in the annotations case).
 
 #include "analysis/neighbours.h"
 
@@ -131,33 +131,6 @@ TEST(Neighbours, AgainstEveryPair) {
       }
     }
   }
-}
-
-// An entry's columns after its CDS; "lin.gb" is linear, "circ.gb" a circle of 1000 bases.
-TEST(Neighbours, RowsByHand) {
-  const std::pair<ParsedCds, const char*> rows[] = {
-      {{{{100, 200}}, 0, "A", "lin.gb", 1}, "+ before -, after B -51, prev -, next C 199"},
-      {{{{150, 300}}, COMPLEMENT, "B", "lin.gb", 1}, "- before A -51, after C 99, prev -, next -"},  // alone on its strand
-      {{{{400, 500}}, 0, "C", "lin.gb", 1}, "+ before B 99, after A 19, prev A 199, next '' 99"},
-      {{{{520, 560}}, 0, "A", "lin.gb", 1}, nullptr},  // not written, still a neighbour
-      {{{{600, 700}}, 0, "", "lin.gb", 1}, "+ before A 39, after -, prev C 99, next -"},
-      {{{}, 0, "W", "lin.gb", 1}, "+ before -, after -, prev -, next -"},  // no segment
-      {{{{900, 1000}, {1, 50}}, 0, "X", "circ.gb", 1}, "+ before Z 49, after Y 49, prev Y 699, next Y 49"},  // 900..1050
-      {{{{100, 200}}, 0, "Y", "circ.gb", 1}, "+ before X 49, after Z 599, prev X 49, next X 699"},  // back past the origin
-      {{{{800, 850}}, COMPLEMENT, "Z", "circ.gb", 1}, "- before Y 599, after X 49, prev -, next -"},
-  };
-  CdsStore store;
-  store.contigs.push_back({0, true, 1000});
-  std::vector<std::string> want;
-  for (const auto& [cds, columns] : rows) {
-    store.add(cds);
-    store.cds.back().shape = cds.file == "circ.gb";
-    if (columns) want.push_back(columns);
-  }
-  const std::vector<GeneEntry> genes = analyseGenes(store);
-  const std::vector<Neighbours> got = findNeighbours(store, genes);
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t e = 0; e < got.size(); ++e) EXPECT_EQ(show(store, got[e]), want[e]) << "entry " << e;
 }
 
 }  // namespace

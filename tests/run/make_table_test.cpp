@@ -9,13 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
-#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
@@ -259,63 +256,6 @@ TEST(MakeTable, ConcatenatedListingsGiveConcatenatedTables) {
       EXPECT_EQ(make(a + b, threads, true, format).table,
                 make(a, threads, true, format).table + make(b, threads, true, format).table);
     }
-}
-
-// A compressed table is BGZF, ended by its empty block, and inflates to the
-// plain table.
-TEST(MakeTable, CompressedTable) {
-  const std::string listing = ungrouped(3000, -1);
-  for (int threads : {1, 3}) {
-    StringSource source(listing);
-    StringSink sink;
-    RunOptions options{TableFormat::TSV, false, threads, {}};
-    options.compression = 1;
-    ASSERT_EQ(makeTable(source, sink, options).kind, RunOutcome::DONE);
-    ASSERT_GT(sink.bytes.size(), BGZF_EOF_BLOCK.size());
-    EXPECT_EQ(sink.bytes.substr(sink.bytes.size() - BGZF_EOF_BLOCK.size()), BGZF_EOF_BLOCK);
-    z_stream z{};
-    ASSERT_EQ(inflateInit2(&z, 15 + 16), Z_OK);
-    std::string plain(4 << 20, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(sink.bytes.data());
-    z.avail_in = static_cast<uInt>(sink.bytes.size());
-    z.next_out = reinterpret_cast<Bytef*>(plain.data());
-    z.avail_out = static_cast<uInt>(plain.size());
-    for (int status = Z_OK; status == Z_OK || (status == Z_STREAM_END && z.avail_in > 0);) {
-      if (status == Z_STREAM_END) inflateReset(&z);
-      status = inflate(&z, Z_NO_FLUSH);
-    }
-    plain.resize(plain.size() - z.avail_out);
-    inflateEnd(&z);
-    EXPECT_EQ(plain, std::string(tableHeader(TableFormat::TSV)) + make(listing, threads, true).table);
-  }
-}
-
-// A pipe is kept in a temporary file as it is read and replayed from there.
-TEST(FileListing, ReadsAPipeAgain) {
-  std::signal(SIGPIPE, SIG_IGN);  // a run that stops early closes the pipe on the writer
-  const std::string listing = ungrouped(3000, 2);
-  int fds[2];
-  ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-  std::thread writer([&] {
-    for (ssize_t at = 0, n = 0; at < static_cast<ssize_t>(listing.size()) && n >= 0; at += n)
-      n = write(fds[1], listing.data() + at, listing.size() - static_cast<size_t>(at));
-    close(fds[1]);
-  });
-  FileListing source;
-  std::string error;
-  ASSERT_TRUE(source.open(fds[0], testing::TempDir(), error)) << error;
-  for (bool retractable : {true, false}) {
-    StringSink sink(SIZE_MAX, retractable);
-    const RunOutcome outcome = makeTable(source, sink, RunOptions{TableFormat::T2, false, 2, {}});
-    EXPECT_TRUE(outcome.kind == RunOutcome::DONE && sink.bytes == wholeRead(listing));
-    ASSERT_TRUE(source.rewind());
-  }
-  close(fds[0]);
-  writer.join();
-  EXPECT_FALSE(source.open(fds[0], testing::TempDir(), error));
-  FileListing none;
-  EXPECT_FALSE(none.open(open("/", O_RDONLY), testing::TempDir(), error));
-  EXPECT_EQ(error, "is a directory");
 }
 
 // A listing on a descriptor that was read from before starts where it stood.
