@@ -1,16 +1,10 @@
 #include "annotation/text_scan.h"
 
+#include "io/byte_lanes.h"
+
 #include <cstring>
 
 namespace {
-
-typedef unsigned char Bytes __attribute__((vector_size(16)));
-
-Bytes load(const char* p) {
-  Bytes bytes;
-  std::memcpy(&bytes, p, 16);
-  return bytes;
-}
 
 template <typename Vector>
 bool anyLane(Vector lanes) {
@@ -48,11 +42,11 @@ size_t findLastRecordEndLine(std::string_view text, size_t end) {
   // A line feed then '/', sixteen places at a time from the back: the '/'
   // of a qualifier follows a blank and costs nothing.
   const char* const d = text.data();
-  const Bytes feeds = Bytes{} + static_cast<unsigned char>('\n'), slashes = Bytes{} + static_cast<unsigned char>('/');
+  const ByteLanes feeds = ByteLanes{} + static_cast<unsigned char>('\n'), slashes = ByteLanes{} + static_cast<unsigned char>('/');
   size_t e = end;  // places below e are left to look at
   for (; e > 16; e -= 16) {
     const size_t b = e - 16;
-    if (!anyLane((load(d + b) == slashes) & (load(d + b - 1) == feeds))) continue;
+    if (!anyLane((loadLanes(d + b) == slashes) & (loadLanes(d + b - 1) == feeds))) continue;
     for (size_t p = e; p-- > b;)
       if (startsRecordEnd(text, p)) return p;
   }
