@@ -69,7 +69,7 @@ bool TextFront::read(Pipeline<Piece>::Emit& emit) {
   }
   piece.lastOfInput = !more;
   if (options_.progress)
-    options_.progress({positional_ ? readAt_ : listing.consumed(), listing.size(), cdsRead, stage_});
+    options_.progress({positional_ ? readAt_ : listing.consumed(), listing.size(), cdsRead.load(std::memory_order_relaxed), stage_});
   emit(std::move(piece));
   if (!more) start(current_ + 1);
   return more || current_ < inputs_.size();

@@ -14,6 +14,7 @@
 #include "run/piece.h"
 #include "run/run_types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -31,8 +32,9 @@ class TextFront {
   // Why an input could not be read, and which; error empty when all could.
   const std::string& error() const { return error_; }
   size_t failedInput() const { return failedInput_; }
-  // CDSs read so far, for progress reports: the reading counts them.
-  int64_t cdsRead = 0;
+  // CDSs read so far, for progress reports: the gathering counts them on
+  // one thread while the reading reports them on another.
+  std::atomic<int64_t> cdsRead{0};
 
  private:
   void start(size_t input);
