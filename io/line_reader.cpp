@@ -37,7 +37,7 @@ bool LineReader::next(std::string_view& line) {
   size_t searched = begin_;
   for (;;) {
     const char* data = this->data();
-    const void* lf = std::memchr(data + searched, '\n', end_ - searched);
+    const void* lf = end_ > searched ? std::memchr(data + searched, '\n', end_ - searched) : nullptr;
     if (lf != nullptr) {
       size_t at = static_cast<size_t>(static_cast<const char*>(lf) - data);
       line = std::string_view(data + begin_, at - begin_);

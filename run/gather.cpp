@@ -54,6 +54,12 @@ void LookGather::take(ParsedBlock& block) {
   }
 }
 
+void LookGather::finish() {
+  if (count.refused >= 0 || count.count <= count.groups) return;
+  order_.starts(std::string(), count);
+  count.groups = count.count;
+}
+
 void GroupedGather::endFile() {
   if (file_.empty()) return;
   for (const FileRun& run : file_) batchCds_ += run.store.cds.size();

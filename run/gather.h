@@ -54,6 +54,9 @@ class FileOrder {
 class LookGather {
  public:
   void take(ParsedBlock& block);
+  // At the end: the empty CDSs a listing shorter than its count gets are of
+  // the file with the empty name, which may come back.
+  void finish();
   ListingCount count;
 
  private:

@@ -29,7 +29,7 @@ Pipeline<Piece>::Source reader(TextFront& text) {
 // Parses a block by its input's format: a listing's as `how` says, an
 // annotation's whole.
 void parse(Piece& piece, InputFormat format, BlockParse how) {
-  const std::string_view text = piece.chunk.text.view(piece.chunk.begin);
+  const std::string_view text = piece.chunk.text.empty() ? std::string_view() : piece.chunk.text.view(piece.chunk.begin);
   switch (format) {
     case InputFormat::LISTING: parseListingBlock(text, how, piece.parsed); break;
     case InputFormat::GENBANK: parseFlatFile(text, FlatFormat::GENBANK, piece.flat); break;
@@ -89,6 +89,7 @@ Reading lookAtListing(std::span<const RunInput> inputs, const RunOptions& option
     text.cdsRead = gather.count.groups;
   });
   pipeline.run(options.threads);
+  gather.finish();
   reading.count = gather.count;
   noteEnd(reading, text, each);
   return reading;
