@@ -4,7 +4,7 @@
 
 #include <utility>
 
-AnnotationInput::AnnotationInput(InputFormat format, std::string fileName) : format_(format) {
+AnnotationInput::AnnotationInput(InputFormat format, std::string fileName) {
   run_.file = std::move(fileName);
   if (format == InputFormat::GFF3 || format == InputFormat::GTF)
     gff_ = std::make_unique<GffFile>(format == InputFormat::GFF3 ? GffDialect::GFF3 : GffDialect::GTF);

@@ -33,7 +33,6 @@ class AnnotationInput {
   bool add(const AnnotatedCds& cds, int64_t contigs, int64_t lines);
   void addContig(const AnnotatedContig& contig);
 
-  InputFormat format_;
   FileRun run_;
   int64_t lines_ = 0;    // lines of the blocks taken
   int64_t records_ = 0;  // GenBank and EMBL records of the blocks taken
