@@ -1,5 +1,6 @@
 #include "app/cli_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -131,6 +132,8 @@ Parsed parseCliOptions(int argc, char** argv, CliOptions& options, std::string& 
     return error = "option '--neighbours' is for the tsv table (-t tsv)", Parsed::BAD;
   for (int k = optind; k < argc; ++k) options.inputs.emplace_back(argv[k]);
   if (options.inputs.empty()) return error = "no input given", Parsed::BAD;
+  if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1)
+    return error = "standard input (\"-\") is one input, given once", Parsed::BAD;
   if (!options.name.empty() && options.inputs.size() > 1)
     return error = "option '--name' is for one input alone", Parsed::BAD;
   return Parsed::RUN;
