@@ -127,7 +127,7 @@ void linkStrand(const std::vector<const Placed*>& run, int64_t turn, std::vector
 
 }  // namespace
 
-std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes) {
+std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes, bool sameStrandOnly) {
   const size_t n = store.cds.size();
   std::vector<Neighbours> out(genes.size());
   std::vector<uint32_t> entryOf(n, NONE);
@@ -161,7 +161,7 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
   sortPlaced(placed);
   std::vector<const Placed*> run;  // one place's entries on one strand
   forEachPlace(placed, [&](Placed* begin, Placed* end) {
-    sweepPlace(begin, end, turn[begin->place], &Neighbours::before, out);
+    if (!sameStrandOnly) sweepPlace(begin, end, turn[begin->place], &Neighbours::before, out);
     for (bool complement : {false, true}) {
       run.clear();
       for (const Placed* p = begin; p < end; ++p)
@@ -169,6 +169,7 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
       linkStrand(run, turn[begin->place], out);
     }
   });
+  if (sameStrandOnly) return out;
   // Downstream is the mirror image: every position negated, so that ending
   // after this CDS is starting before it, and the lowest first position the
   // highest reach. Each place reversed first is near its new order.

@@ -45,4 +45,7 @@ struct Neighbours {
 //
 // A CDS without a complete segment is nobody's neighbour and has none.
 // O(n log n) in the store's CDSs, whatever their shape.
-std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes);
+// `sameStrandOnly` leaves before and after unfound, at a fraction of the
+// cost: what the summary's same-strand gaps need.
+std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes,
+                                       bool sameStrandOnly = false);

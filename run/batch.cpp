@@ -34,7 +34,7 @@ void makeBatch(Piece& piece, const RunOptions& options) {
     for (size_t k = 1; k < together.size(); ++k) store.append(together[k].store);
     const std::vector<GeneEntry> genes = analyseGenes(store);
     std::vector<Neighbours> neighbours;
-    if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes);
+    if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes, !options.neighbours);
     if (options.summaries != nullptr) summariseFiles(store, genes, neighbours, piece.summaries);
     appendEntries(store, genes, options.format, text, options.neighbours ? std::span(neighbours) : std::span<const Neighbours>());
     piece.entries += static_cast<int64_t>(genes.size());

@@ -156,7 +156,7 @@ Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOp
   // every thread, so that the table never stands whole in memory.
   const std::vector<GeneEntry> genes = analyseGenes(store);
   std::vector<Neighbours> neighbours;
-  if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes);
+  if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes, !options.neighbours);
   size_t next = 0;
   Pipeline<Piece> table(
       [&](Emit& emit) {

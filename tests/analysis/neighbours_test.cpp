@@ -120,11 +120,15 @@ TEST(Neighbours, AgainstEveryPair) {
       const CdsStore store = randomStore(rng, shape);
       const std::vector<GeneEntry> genes = analyseGenes(store);
       const std::vector<Neighbours> got = findNeighbours(store, genes), want = reference(store, genes);
+      std::vector<Neighbours> strandOnly = findNeighbours(store, genes, true);
       ASSERT_EQ(got.size(), genes.size());
       for (size_t e = 0; e < genes.size(); ++e) {
         const std::string where = "range " + std::to_string(shape.range) + ", seed " + std::to_string(seed) +
                                   ", entry " + std::to_string(e);
         ASSERT_EQ(show(store, got[e]), show(store, want[e])) << where;
+        // The same-strand columns alone are the same; before and after unfound.
+        strandOnly[e].before = want[e].before, strandOnly[e].after = want[e].after;
+        ASSERT_EQ(show(store, strandOnly[e]), show(store, want[e])) << where << " (same strand only)";
         if (turnOf(store, store.cds[genes[e].cds]) > 0) continue;
         ASSERT_EQ(genes[e].beforeSpace, space(got[e].before)) << where;
         ASSERT_EQ(genes[e].afterSpace, space(got[e].after)) << where;
