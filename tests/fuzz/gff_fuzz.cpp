@@ -1,6 +1,9 @@
 // libFuzzer target: any bytes as a GFF3 and as a GTF, read as one block and
 // as two blocks cut at a line feed the first byte chooses: the same CDSs,
-// contigs and error either way.
+// contigs and error either way. It runs the whole reader: the lines
+// (gff_lines), their attributes (gff_attributes), the recognition
+// (gff_sniff), the CDSs of a file (gff_file) and their locations
+// (gff_location); the values themselves are checked by hand in gff_test.
 
 #include "annotation/gff.h"
 
