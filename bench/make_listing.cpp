@@ -20,6 +20,10 @@
 //   in order, skipping a few names as strains lack genes; a fixed share of
 //   the pool has no name, as unnamed CDSs, so every contig has one large
 //   gene of empty name.
+// - nested: the worst shape for the neighbour columns and the spaces, --cds
+//   genes of names of their own on one contig, each inside the one before
+//   (gene k at k+1..2n-k), strands taking turns: every CDS overlaps every
+//   other; --files and the other shape flags are ignored.
 // - shared-first: the worst case for counting alternatives, one gene listed
 //   --cds times, every listing a different CDS with the same first segment:
 //   join(1..10,20..30), join(1..10,21..31), ...; --files and the other shape
@@ -71,6 +75,7 @@ struct Options {
   uint64_t seed = 1;
   bool genome = false;
   bool sharedFirst = false;
+  bool nested = false;
   bool interleave = false;
   std::string bedPath;  // empty: no BED file
 };
@@ -116,7 +121,7 @@ void printHelp() {
   std::fputs(
       "make_listing [flags]: writes a synthetic CDS listing to standard output.\n"
       "Defaults are given as uniform / genome profile.\n"
-      "  --profile NAME        uniform, genome or shared-first (uniform)\n"
+      "  --profile NAME        uniform, genome, shared-first or nested (uniform)\n"
       "  --interleave          alternate blocks of different files\n"
       "  --cds N               CDSs in all (100000)\n"
       "  --files N             source files, up to 99999 (25 / one per 4,000 CDSs)\n"
@@ -173,9 +178,11 @@ Options parseOptions(int argc, char** argv) {
     else if (flag == "--bed") o.bedPath = value;
     else if (flag == "--repeat-fraction") o.repeatFraction = parseFraction(flag, value);
     else if (flag == "--unnamed") o.unnamedFraction = parseFraction(flag, value);
-    else if (flag == "--profile" && (value == "uniform" || value == "genome" || value == "shared-first")) {
+    else if (flag == "--profile" &&
+             (value == "uniform" || value == "genome" || value == "shared-first" || value == "nested")) {
       o.genome = value == "genome";
       o.sharedFirst = value == "shared-first";
+      o.nested = value == "nested";
     }
     else fail("unknown flag or value: " + std::string(flag) + " " + std::string(value));
   }
@@ -189,7 +196,7 @@ Options parseOptions(int argc, char** argv) {
   orDefault(o.repeatFraction, 0.2, 0.01);
   orDefault(o.unnamedFraction, 0.0, 0.3);
   orDefault(o.maxSegments, 4, 2);
-  if (o.sharedFirst) o.nFiles = o.contigsPerFile = 1;
+  if (o.sharedFirst || o.nested) o.nFiles = o.contigsPerFile = 1;
   // Every contig gets a CDS; that also keeps the share arithmetic in main
   // within 64 bits.
   if ((o.genome ? o.nFiles : o.nFiles * o.contigsPerFile) > o.nCds)
@@ -407,6 +414,20 @@ std::vector<Listing> makeContig(const Options& o, int64_t target, Totals& t, int
   return listings;
 }
 
+void writeNested(const Options& o) {
+  std::string out;
+  Listing l{};
+  for (int64_t k = 0; k < o.nCds; ++k) {
+    l.segments = {{k + 1, 2 * o.nCds - k}};
+    l.complement = k % 2 == 1;
+    appendListing(out, l, geneName(k), fileName(0), 1);
+    if (out.size() > (1 << 20)) writeAll(stdout, out, "listing");
+  }
+  writeAll(stdout, out, "listing");
+  if (std::fflush(stdout) != 0) fail("cannot write the listing");
+  std::fprintf(stderr, "cds=%lld genes=%lld\n", static_cast<long long>(o.nCds), static_cast<long long>(o.nCds));
+}
+
 void writeSharedFirst(const Options& o) {
   std::string out;
   Listing l{};
@@ -427,6 +448,10 @@ int main(int argc, char** argv) {
   const Options o = parseOptions(argc, argv);
   if (o.sharedFirst) {
     writeSharedFirst(o);
+    return 0;
+  }
+  if (o.nested) {
+    writeNested(o);
     return 0;
   }
   rngState = o.seed;
