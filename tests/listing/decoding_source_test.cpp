@@ -134,11 +134,6 @@ void check(const std::vector<Case>& cases, std::initializer_list<size_t> chunks)
 
 // --- the cases ----------------------------------------------------------------
 
-TEST(DecodingSource, PlainText) {
-  const std::string text = noise(300000);
-  check({{"", ""}, {"\x1f", "\x1f"}, {"BZh9 then text", "BZh9 then text"}, {text, shown(text)}}, {1, 7, SIZE_MAX});
-}
-
 TEST(DecodingSource, EveryFormatWholeConcatenatedTruncatedCorrupt) {
   const struct {
     const char* name;

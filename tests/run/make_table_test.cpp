@@ -222,20 +222,6 @@ TEST(MakeTable, ATaskThatThrowsEndsTheRun) {
     }
 }
 
-// A plain file is read side by side on every thread: the same table.
-TEST(MakeTable, ReadSideBySide) {
-  const std::string listing = ungrouped(3000, -1);
-  for (int threads : {1, 3}) {
-    StringSource source(listing);
-    source.sideBySide = true;
-    StringSink sink;
-    RunOptions options{TableFormat::T2, true, threads, {}};
-    options.blockSize = 333;
-    EXPECT_EQ(makeTable(source, sink, options).kind, RunOutcome::DONE);
-    EXPECT_EQ(sink.bytes, wholeRead(listing));
-  }
-}
-
 // The listing read a second time is not the one looked at first.
 TEST(MakeTable, ListingThatChangesBetweenReadings) {
   const std::string grouped = ungrouped(600, -1), back = ungrouped(600, 5);
