@@ -14,6 +14,10 @@
 // line 3 the source file name from index 6, line 4 the contig from the
 // digits at index 8, line 5 ignored. Lines past the end read as empty.
 // The count is known only at the end; the caller drops the groups past it.
+// Lines of `bytes` holding "#CDS=" before any NUL byte in them: the count a
+// reading of the same bytes arrives at.
+int64_t countCdsLines(std::string_view bytes);
+
 class ListingReader {
  public:
   enum Status { CDS_READ, END, REFUSED, READ_FAILED };
@@ -22,8 +26,7 @@ class ListingReader {
   // `namesOnly` reads each group's names and contig but not its location:
   // a quick look that still refuses what it reads.
   explicit ListingReader(ByteSource& source, bool padToCount = true) : lines_(source), pad_(padToCount) {}
-  ListingReader(std::string_view bytes, bool padToCount, bool namesOnly = false)
-      : lines_(bytes), pad_(padToCount), namesOnly_(namesOnly) {}
+  ListingReader(std::string_view bytes, bool padToCount, bool namesOnly = false);
   // Reads the next group into `cds`. At the end of the stream, while fewer
   // groups than counted CDSs were read, empty groups follow; then END.
   // REFUSED names the first problem of the group in `problem`: the groups

@@ -1,8 +1,8 @@
 // libFuzzer target: any bytes as a listing that may be compressed (gzip,
 // BGZF, xz, zstd, bzip2, or none), run whole in memory on one thread and on
-// two with blocks of a few bytes, where BGZF blocks are inflated on the
-// pool. Both runs must end the same way: the same table, the same refused
-// CDS, the same reason a read failed.
+// two with blocks of a few bytes, where BGZF blocks are inflated on every
+// thread. Both runs must end the same way: the same table, the same refused
+// CDS, the same kind of read failure.
 
 #include "run/make_table.h"
 #include "tests/in_memory.h"
@@ -33,6 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (one.kind == RunOutcome::DONE) assert(alone == shared);
   if (one.kind == RunOutcome::REFUSED) assert(one.refusedCds == two.refusedCds);
   if (one.kind == RunOutcome::REFUSED) assert(one.problem == two.problem);
-  if (one.kind == RunOutcome::READ_FAILED) assert(one.error == two.error);
+  // A library's reason may change with the room it decodes into ("Data
+  // corruption detected", "Destination buffer is too small"); what failed may not.
+  auto what = [](const std::string& error) { return error.substr(0, error.find(" (")); };
+  if (one.kind == RunOutcome::READ_FAILED) assert(what(one.error) == what(two.error));
   return 0;
 }
