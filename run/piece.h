@@ -25,7 +25,6 @@ struct Piece {
   size_t length = 0;         // and its bytes still to be read
   DecodedChunk chunk;        // the text, or BGZF blocks still to inflate
   int64_t lineFeeds = 0;     // line feeds in the text
-  bool last = false;         // no text after this piece
   std::string error;         // why the listing could not be read here
   // cut, parse: a block of whole groups (or records, or lines), parsed
   ParsedBlock parsed;   // a listing's
