@@ -96,10 +96,14 @@ bool GroupedGather::take(ParsedBlock& block, std::vector<Piece>& ready) {
   return true;
 }
 
-void GroupedGather::finish(std::vector<Piece>& ready) {
+bool GroupedGather::finish(std::vector<Piece>& ready) {
   if (count.refused < 0 && count.count > count.groups) {
     FileRun pad = padding(count.count - count.groups);
-    if (order_.starts(pad.file, count)) endFile();
+    const int64_t before = count.cameBackAt;
+    if (order_.starts(pad.file, count)) {
+      if (before != count.cameBackAt && stopAtComeback_) return false;
+      endFile();
+    }
     count.groups = count.count;
     file_.push_back(std::move(pad));
   }
@@ -114,6 +118,7 @@ void GroupedGather::finish(std::vector<Piece>& ready) {
   batchEnd_ = std::min(batchEnd_, count.count);
   endFile();
   send(true, ready);
+  return true;
 }
 
 void WholeGather::take(ParsedBlock& block) {

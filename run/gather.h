@@ -73,7 +73,8 @@ class GroupedGather {
   // when the reading must stop at a file that comes back.
   bool take(ParsedBlock& block, std::vector<Piece>& ready);
   // At the end of the listing: pads or drops to the count, sends the rest.
-  void finish(std::vector<Piece>& ready);
+  // False, as `take`, when the padding's unnamed file comes back.
+  bool finish(std::vector<Piece>& ready);
   ListingCount count;
 
  private:

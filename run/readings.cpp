@@ -111,15 +111,14 @@ Reading readGrouped(std::span<const RunInput> inputs, TableSink& sink, const Run
           emit.stop();
           return;
         }
+        const bool ended = goOn && each.ended(piece);
+        if (ended) goOn = gather.finish(ready);
         if (!goOn) {
           reading.stoppedAtComeback = true;
           emit.endSource();
           return;
         }
-        if (each.ended(piece)) {
-          gather.finish(ready);
-          if (options.progress) options.progress({0, 0, gather.count.groups, "writing"});
-        }
+        if (ended && options.progress) options.progress({0, 0, gather.count.groups, "writing"});
         text.cdsRead = gather.count.groups;
         for (Piece& batch : ready) emit(std::move(batch));
         ready.clear();

@@ -132,6 +132,9 @@ TEST(MakeTable, CountOutOfStepWithGroups) {
       {group("1..2", "a", "") + "#CDS=3..4\n#gene=b\n#file=B\n#contig=1\nend #CDS=\n",
        "1..2\ta\t1\t0\t\t1\t10000000\t10000000\t1\t2\t\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\t\n"
        "\t\t1\t0\t\t0\t10000000\t10000000\t0\t0\t\n", 3},
+      // and is one gene with an unnamed gene of that file, written at its first CDS.
+      {group("1..2", "", "", "0") + "#CDS=3..4\n#gene=b\n#file=B\n#contig=1\nend #CDS=\n",
+       "1..2\t\t2\t0\t\t0\t10000000\t10000000\t1\t2\t\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\t\n", 3},
       {group("1..2", "a", "A") + group("3..4", "b", "B") + group("5..6", "c", "A"),
        "1..2\ta\t1\t0\tA\t1\t10000000\t2\t1\t2\t\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\t\n"
        "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\t\n", 3},
