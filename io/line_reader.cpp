@@ -32,8 +32,13 @@ bool LineReader::fill() {
   return true;
 }
 
-bool LineReader::next(std::string_view& line) {
-  if (held_ != nullptr && firstNul_ == NONE && begin_ == 0) firstNul_ = findNul(held_, 0, end_);
+LineReader::LineReader(std::string_view bytes) : held_(bytes.data()), end_(bytes.size()), atEnd_(true) {
+  firstNul_ = findNul(held_, 0, end_);
+  quick_ = firstNul_ == NONE;
+  window_ = -size_t{64};  // the first scan starts at 0
+}
+
+bool LineReader::nextFound(std::string_view& line) {
   size_t searched = begin_;
   for (;;) {
     const char* data = this->data();

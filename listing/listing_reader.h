@@ -44,6 +44,7 @@ class ListingReader {
 
   LineReader lines_;
   int64_t count_ = 0;
+  bool counted_ = false;  // bytes in memory are counted whole at once, not line by line
   int64_t groups_ = 0;
   bool ended_ = false;
   bool pad_;

@@ -16,10 +16,12 @@ std::string segmentsOf(const ParsedCds& c) {
 
 const char* const PROBLEMS[] = {"segments", "position", "gene", "file", "contig"};
 
-// Every group the reader gives, then how it stopped and the count.
+// Every group the reader gives, then how it stopped and the count; the
+// listing read in `chunk`s, or (`chunk` 0) where it lies in memory.
 std::string readAll(const std::string& listing, size_t chunk, size_t failAt) {
   StringSource source(listing, chunk, failAt);
-  ListingReader reader(source);
+  ListingReader streamed(source), held(listing, true);
+  ListingReader& reader = chunk == 0 ? held : streamed;
   ParsedCds c;
   Problem problem;
   std::string out;
@@ -59,8 +61,21 @@ TEST(ListingReader, GroupsCountsAndRefusals) {
       {group("1..2", g61) + group("3..4", "b"), "refused 1 gene failed", 110},
   };
   for (size_t k = 0; k < std::size(cases); ++k)
-    for (size_t chunk : {size_t{1}, size_t{7}, SIZE_MAX})
-      EXPECT_EQ(readAll(cases[k].listing, chunk, cases[k].failAt), cases[k].read) << "case " << k << ", chunk " << chunk;
+    for (size_t chunk : {size_t{0}, size_t{1}, size_t{7}, SIZE_MAX})
+      if (chunk > 0 || cases[k].failAt == SIZE_MAX) {  // bytes in memory cannot fail
+        EXPECT_EQ(readAll(cases[k].listing, chunk, cases[k].failAt), cases[k].read) << "case " << k << ", chunk " << chunk;
+      }
+}
+
+// In memory, lines and keys are found many bytes at a time: wherever they
+// fall, the bytes read as the same bytes streamed.
+TEST(ListingReader, HeldBytesReadAsStreamed) {
+  std::string many;
+  for (int k = 0; k < 90; ++k)
+    many += group(std::to_string(k) + ".." + std::to_string(k + 9), std::string(k % 23, 'g'), k % 7 ? "f" : "x #CDS= #CDS=") +
+            (k % 5 ? "" : "#CDS=#CDS=\r\n");
+  for (const std::string& listing : {many, many + "\0#CDS=\n"s + many, many.substr(0, many.size() - 3)})
+    EXPECT_EQ(readAll(listing, 0, SIZE_MAX), readAll(listing, 7, SIZE_MAX));
 }
 
 TEST(ParseLocation, WorkedExamples) {
