@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
   // they cost no page faults the next time round.
   mallopt(M_MMAP_THRESHOLD, 64 << 20);
   mallopt(M_TRIM_THRESHOLD, 512 << 20);
+  // A heap per thread would keep each thread's high-water mark: memory would
+  // grow with the threads, not with the blocks in flight. Allocations are
+  // few and large, so two heaps are little contended.
+  mallopt(M_ARENA_MAX, 2);
   try {
     if (argc > 1) return runCommandLine(argc, argv);
     return runDialogRun(runMenu());

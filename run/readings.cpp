@@ -20,7 +20,7 @@ constexpr size_t BATCH_ENTRIES = 4096;  // entries of a listing read whole forma
 
 // Pieces in flight at once: enough to keep every thread busy, few enough to
 // bound memory by a few blocks and batches a thread.
-size_t inFlight(const RunOptions& options) { return 4 * static_cast<size_t>(std::max(options.threads, 1)) + 4; }
+size_t inFlight(const RunOptions& options) { return 2 * static_cast<size_t>(std::max(options.threads, 1)) + 2; }
 
 Pipeline<Piece>::Source reader(TextFront& text) {
   return [&text](Emit& emit) { return text.read(emit); };

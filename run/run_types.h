@@ -38,7 +38,7 @@ struct RunOptions {
   std::function<void(const RunProgress&)> progress;  // called now and then, from any thread but one at a time
   std::vector<FileSummary>* summaries = nullptr;     // gets one summary per source file, when set
   int compression = -1;                              // BGZF at this level (0..9); -1: plain text
-  size_t blockSize = 1 << 20;                        // bytes of listing parsed as one piece
+  size_t blockSize = 1 << 18;                        // bytes of listing parsed as one piece
   bool neighbours = false;                           // tsv: the neighbour columns too
 };
 
