@@ -4,6 +4,15 @@
 
 void parseListingBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed) {
   const bool namesOnly = how == BlockParse::FILE_NAMES;
+  GroupNames names;
+  if (namesOnly && readGroupNames(bytes, names)) {
+    for (auto& [file, groups] : names.runs) parsed.runs.push_back({std::move(file), {}, groups});
+    parsed.groups = names.groups;
+    parsed.refused = names.refused;
+    parsed.problem = names.problem;
+    parsed.count = names.count;
+    return;
+  }
   ListingReader reader(bytes, false, namesOnly);
   ParsedCds cds;
   Problem problem;

@@ -40,57 +40,129 @@ bool holdsCdsKey(std::string_view line) {
 
 }  // namespace
 
-int64_t countCdsLines(std::string_view bytes) {
-  // Sixteen places at a time: the line feeds, and each '#' with an '=' four
-  // places on, a pair that stands almost only at the key. A line counts
-  // once, and only when the key lies before a NUL byte, which ends a line's
-  // value.
-  constexpr std::string_view KEY = "#CDS=";
-  const char* const d = bytes.data();
-  const size_t n = bytes.size();
-  uint32_t keyHead;  // "#CDS" as one word: a call to memcmp costs more than the compare
-  std::memcpy(&keyHead, KEY.data(), 4);
-  const bool anyNul = std::memchr(d, '\0', n) != nullptr;
-  auto isKey = [&](size_t at) {
-    uint32_t head;
-    std::memcpy(&head, d + at, 4);
-    if (head != keyHead || d[at + 4] != '=') return false;
-    if (!anyNul) return true;
-    const size_t before = at == 0 ? std::string_view::npos : bytes.rfind('\n', at - 1);
-    const size_t lineStart = before == std::string_view::npos ? 0 : before + 1;
-    return std::memchr(d + lineStart, '\0', at + KEY.size() - lineStart) == nullptr;
-  };
-  const ByteLanes feed = allLanes('\n'), hash = allLanes('#'), equals = allLanes('=');
-  int64_t count = 0;
-  bool counted = false;  // the line reached holds a key already
-  size_t base = 0;
-  for (; base + 4 + 64 <= n; base += 64) {
+namespace {
+
+// Bytes scanned 64 at a time for their line feeds and the lines that hold
+// "#CDS=": a '#' with an '=' four places on stands almost only at the key,
+// and is checked. A line counts once, and only when the key lies before a
+// NUL byte, which ends a line's value.
+class KeyScan {
+ public:
+  explicit KeyScan(std::string_view bytes) : bytes_(bytes), anyNul_(std::memchr(bytes.data(), '\0', bytes.size())) {
+    std::memcpy(&keyHead_, "#CDS", 4);
+  }
+  bool anyNul() const { return anyNul_; }
+  int64_t count() const { return count_; }
+
+  // The line feeds of the 64 bytes from `base` on, as bits (none past the
+  // end); counts the CDS lines they end or hold. Called for each 64 in turn.
+  uint64_t scan(size_t base) {
+    const char* const d = bytes_.data();
+    const size_t n = bytes_.size();
     uint64_t feeds = 0, keys = 0;
-    for (int k = 0; k < 4; ++k) {
-      const ByteLanes here = loadLanes(d + base + 16 * k);
-      feeds |= uint64_t{laneBits(here == feed)} << (16 * k);
-      keys |= uint64_t{laneBits((here == hash) & (loadLanes(d + base + 16 * k + 4) == equals))} << (16 * k);
-    }
-    for (; keys != 0; keys &= keys - 1) {
-      const uint64_t before = (keys & -keys) - 1;
-      if ((feeds & before) != 0) counted = false;
-      feeds &= ~before;
-      if (!counted && isKey(base + static_cast<size_t>(__builtin_ctzll(keys)))) {
-        ++count;
-        counted = true;
+    if (base + 4 + 64 <= n) {
+      const ByteLanes feed = allLanes('\n'), hash = allLanes('#'), equals = allLanes('=');
+      for (int k = 0; k < 4; ++k) {
+        const ByteLanes here = loadLanes(d + base + 16 * k);
+        feeds |= uint64_t{laneBits(here == feed)} << (16 * k);
+        keys |= uint64_t{laneBits((here == hash) & (loadLanes(d + base + 16 * k + 4) == equals))} << (16 * k);
+      }
+    } else {
+      for (size_t k = 0; base + k < n && k < 64; ++k) {
+        feeds |= uint64_t{d[base + k] == '\n'} << k;
+        keys |= uint64_t{base + k + 5 <= n && d[base + k] == '#' && d[base + k + 4] == '='} << k;
       }
     }
-    if (feeds != 0) counted = false;
-  }
-  for (; base < n; ++base) {
-    if (d[base] == '\n') {
-      counted = false;
-    } else if (!counted && base + KEY.size() <= n && isKey(base)) {
-      ++count;
-      counted = true;
+    uint64_t ahead = feeds;  // those not yet passed
+    for (; keys != 0; keys &= keys - 1) {
+      const uint64_t before = (keys & -keys) - 1;
+      if ((ahead & before) != 0) counted_ = false;
+      ahead &= ~before;
+      if (!counted_ && isKey(base + static_cast<size_t>(__builtin_ctzll(keys)))) {
+        ++count_;
+        counted_ = true;
+      }
     }
+    if (ahead != 0) counted_ = false;
+    return feeds;
   }
-  return count;
+
+ private:
+  bool isKey(size_t at) const {
+    const char* const d = bytes_.data();
+    uint32_t head;  // "#CDS" as one word: a call to memcmp costs more than the compare
+    std::memcpy(&head, d + at, 4);
+    if (head != keyHead_ || d[at + 4] != '=') return false;
+    if (!anyNul_) return true;
+    const size_t before = at == 0 ? std::string_view::npos : bytes_.rfind('\n', at - 1);
+    const size_t lineStart = before == std::string_view::npos ? 0 : before + 1;
+    return std::memchr(d + lineStart, '\0', at + 5 - lineStart) == nullptr;
+  }
+
+  std::string_view bytes_;
+  bool anyNul_;
+  uint32_t keyHead_;
+  int64_t count_ = 0;
+  bool counted_ = false;  // the line reached holds a key already
+};
+
+}  // namespace
+
+int64_t countCdsLines(std::string_view bytes) {
+  KeyScan keys(bytes);
+  for (size_t base = 0; base < bytes.size(); base += 64) keys.scan(base);
+  return keys.count();
+}
+
+bool readGroupNames(std::string_view bytes, GroupNames& names) {
+  const char* const d = bytes.data();
+  const size_t n = bytes.size();
+  KeyScan keys(bytes);
+  if (keys.anyNul()) return false;
+  // The line feeds of 64 bytes from `window` on, as bits, those passed
+  // cleared; the CDS lines are counted on the way.
+  uint64_t feeds = 0;
+  size_t window = 0, scanned = 0;
+  auto nextFeed = [&]() {  // where the next line ends: its line feed, or n
+    while (feeds == 0) {
+      if (scanned >= n) return n;
+      window = scanned;
+      feeds = keys.scan(window);
+      scanned += 64;
+    }
+    const size_t at = window + static_cast<size_t>(__builtin_ctzll(feeds));
+    feeds &= feeds - 1;
+    return at;
+  };
+  size_t start = 0;  // of the next line; lines past the end read empty
+  auto nextLine = [&]() {
+    const size_t end = start < n ? nextFeed() : n;
+    std::string_view line(d + start, end - start);
+    start = std::min(end + 1, n);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+  };
+  auto refuse = [&](Problem problem) {
+    names.refused = names.groups - 1;
+    names.problem = problem;
+    names.count = countCdsLines(bytes);
+    return true;
+  };
+  while (start < n) {
+    ++names.groups;
+    nextLine();
+    if (!takeName(nextLine(), nullptr)) return refuse(Problem::GENE_NAME_TOO_LONG);
+    const std::string_view fileLine = nextLine();
+    const std::string_view file = fileLine.size() > NAME_START ? fileLine.substr(NAME_START) : std::string_view();
+    if (file.size() > MAX_NAME_LENGTH) return refuse(Problem::FILE_NAME_TOO_LONG);
+    int32_t contig;
+    if (!takeContig(nextLine(), contig)) return refuse(Problem::CONTIG_TOO_LARGE);
+    nextLine();
+    if (names.runs.empty() || names.runs.back().first != file) names.runs.emplace_back(file, 0);
+    ++names.runs.back().second;
+  }
+  names.count = keys.count();  // the last line's end was the last 64 bytes' scan
+  return true;
 }
 
 ListingReader::ListingReader(std::string_view bytes, bool padToCount, bool namesOnly)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 
 namespace {
 
@@ -76,6 +78,38 @@ TEST(ListingReader, HeldBytesReadAsStreamed) {
             (k % 5 ? "" : "#CDS=#CDS=\r\n");
   for (const std::string& listing : {many, many + "\0#CDS=\n"s + many, many.substr(0, many.size() - 3)})
     EXPECT_EQ(readAll(listing, 0, SIZE_MAX), readAll(listing, 7, SIZE_MAX));
+}
+
+// The look's one scan of a block finds what a names-only reader finds, on
+// lines of every kind in any order: long names, large contigs, carriage
+// returns, groups cut short.
+TEST(ListingReader, GroupNamesAsTheReaderFindsThem) {
+  std::mt19937 rng(7);
+  const std::string lines[] = {"#CDS=1..2", "#gene=", "#gene=" + std::string(60, 'g'), "#gene=" + std::string(61, 'g'),
+                               "#file=a", "#file=b\r", "#file=" + std::string(61, 'f'), "#contig=2147483647",
+                               "#contig=2147483648", "end", "", "\r", "x#CDS=y#CDS="};
+  for (int round = 0; round < 300; ++round) {
+    std::string listing;
+    for (int k = 0, m = static_cast<int>(rng() % 400); k < m; ++k)
+      listing += (rng() % 4 != 0 ? lines[k % 5 == 2 ? 4 + rng() % 2 : k % 5] : lines[rng() % std::size(lines)]) + "\n";
+    if (rng() % 2 != 0) listing += lines[rng() % std::size(lines)];  // no line feed at the end
+    GroupNames quick;
+    ASSERT_TRUE(readGroupNames(listing, quick));
+    GroupNames read;
+    ListingReader reader(listing, false, true);
+    ParsedCds cds;
+    ListingReader::Status status;
+    while ((status = reader.next(cds, read.problem)) == ListingReader::CDS_READ) {
+      if (read.runs.empty() || read.runs.back().first != cds.file) read.runs.emplace_back(cds.file, 0);
+      ++read.runs.back().second;
+    }
+    if (status == ListingReader::REFUSED) read.refused = reader.groups() - 1;
+    EXPECT_EQ(quick.runs, read.runs) << listing;
+    EXPECT_EQ(quick.groups, reader.groups()) << listing;
+    EXPECT_EQ(quick.count, reader.count()) << listing;
+    EXPECT_EQ(quick.refused, read.refused) << listing;
+    EXPECT_EQ(quick.problem, read.problem) << listing;
+  }
 }
 
 TEST(ParseLocation, WorkedExamples) {
