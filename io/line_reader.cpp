@@ -7,6 +7,7 @@ namespace {
 constexpr size_t NONE = SIZE_MAX;
 
 size_t findNul(const char* data, size_t from, size_t to) {
+  if (from >= to) return NONE;  // no bytes may be no buffer either
   const void* nul = std::memchr(data + from, '\0', to - from);
   return nul == nullptr ? NONE : static_cast<size_t>(static_cast<const char*>(nul) - data);
 }

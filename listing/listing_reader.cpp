@@ -48,7 +48,8 @@ namespace {
 // NUL byte, which ends a line's value.
 class KeyScan {
  public:
-  explicit KeyScan(std::string_view bytes) : bytes_(bytes), anyNul_(std::memchr(bytes.data(), '\0', bytes.size())) {
+  explicit KeyScan(std::string_view bytes)
+      : bytes_(bytes), anyNul_(!bytes.empty() && std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
     std::memcpy(&keyHead_, "#CDS", 4);
   }
   bool anyNul() const { return anyNul_; }
