@@ -86,12 +86,13 @@ TEST(ListingReader, HeldBytesReadAsStreamed) {
 TEST(ListingReader, GroupNamesAsTheReaderFindsThem) {
   std::mt19937 rng(7);
   const std::string lines[] = {"#CDS=1..2", "#gene=", "#gene=" + std::string(60, 'g'), "#gene=" + std::string(61, 'g'),
-                               "#file=a", "#file=b\r", "#file=" + std::string(61, 'f'), "#contig=2147483647",
-                               "#contig=2147483648", "end", "", "\r", "x#CDS=y#CDS="};
+                               "#file=1.gbk_contig_a", "#file=2.gbk_contig_a\r", "#file=1.gbk_contig_b",
+                               "#file=" + std::string(61, 'f'), "#contig=2147483647", "#contig=2147483648", "end", "", "\r",
+                               "x#CDS=y#CDS="};
   for (int round = 0; round < 300; ++round) {
     std::string listing;
     for (int k = 0, m = static_cast<int>(rng() % 400); k < m; ++k)
-      listing += (rng() % 4 != 0 ? lines[k % 5 == 2 ? 4 + rng() % 2 : k % 5] : lines[rng() % std::size(lines)]) + "\n";
+      listing += (rng() % 4 != 0 ? lines[k % 5 == 2 ? 4 + rng() % 3 : k % 5] : lines[rng() % std::size(lines)]) + "\n";
     if (rng() % 2 != 0) listing += lines[rng() % std::size(lines)];  // no line feed at the end
     GroupNames quick;
     ASSERT_TRUE(readGroupNames(listing, quick));
