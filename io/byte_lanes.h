@@ -38,3 +38,11 @@ inline uint32_t laneBits(Matched matched) {
   return bits;
 #endif
 }
+
+// The places among the 64 bytes at `p` that hold `c`, as bits.
+inline uint64_t matchBits64(const char* p, char c) {
+  const ByteLanes wanted = allLanes(c);
+  uint64_t bits = 0;
+  for (int k = 0; k < 4; ++k) bits |= uint64_t{laneBits(loadLanes(p + 16 * k) == wanted)} << (16 * k);
+  return bits;
+}

@@ -56,8 +56,7 @@ bool LineReader::nextHeld(std::string_view& line) {
       std::fill(std::copy(p, held_ + end_, tail), tail + 64, '\0');
       p = tail;
     }
-    const ByteLanes lf = allLanes('\n');
-    for (int k = 0; k < 4; ++k) feeds |= uint64_t{laneBits(loadLanes(p + 16 * k) == lf)} << (16 * k);
+    feeds = matchBits64(p, '\n');
   }
   const size_t at = feeds == 0 ? end_ : window + static_cast<size_t>(__builtin_ctzll(feeds));
   feeds_ = feeds & (feeds - 1);

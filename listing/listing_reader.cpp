@@ -62,12 +62,8 @@ class KeyScan {
     const size_t n = bytes_.size();
     uint64_t feeds = 0, keys = 0;
     if (base + 4 + 64 <= n) {
-      const ByteLanes feed = allLanes('\n'), hash = allLanes('#'), equals = allLanes('=');
-      for (int k = 0; k < 4; ++k) {
-        const ByteLanes here = loadLanes(d + base + 16 * k);
-        feeds |= uint64_t{laneBits(here == feed)} << (16 * k);
-        keys |= uint64_t{laneBits((here == hash) & (loadLanes(d + base + 16 * k + 4) == equals))} << (16 * k);
-      }
+      feeds = matchBits64(d + base, '\n');
+      keys = matchBits64(d + base, '#') & matchBits64(d + base + 4, '=');
     } else {
       for (size_t k = 0; base + k < n && k < 64; ++k) {
         feeds |= uint64_t{d[base + k] == '\n'} << k;
