@@ -1,10 +1,9 @@
 #include "analysis/analyse_genes.h"
 #include "analysis/alternatives.h"
-#include "analysis/spaces.h"
 
 #include <algorithm>
 
-std::vector<GeneEntry> analyseGenes(const CdsStore& store) {
+GeneAnalysis analyseGenes(const CdsStore& store, Sides sides) {
   const size_t n = store.cds.size();
   std::vector<Key> keys(n);
   for (size_t i = 0; i < n; ++i) keys[i] = {store.cds[i].file, static_cast<uint32_t>(store.cds[i].contig)};
@@ -14,31 +13,30 @@ std::vector<GeneEntry> analyseGenes(const CdsStore& store) {
   const Numbering genes = numberKeys(keys);
   keys = {};
 
-  std::vector<int32_t> beforeSpace, afterSpace;
-  measureSpaces(store, genes, places, beforeSpace, afterSpace);
-
   // Genes are numbered in order of first appearance, so gene order is the
   // order of first listings, and each gene's first member is its first listing.
-  const Groups byGene = groupByKey(genes);
-  std::vector<GeneEntry> entries(genes.count);
-  for (uint32_t g = 0; g < genes.count; ++g) {
-    const uint32_t* members = byGene.members.data() + byGene.first[g];
-    const uint32_t count = byGene.first[g + 1] - byGene.first[g];
-    GeneEntry& e = entries[g];
-    e.cds = members[0];
-    e.nListings = static_cast<int32_t>(count);
-    e.nAlt = countAlternatives(store, members, count);
-    e.beforeSpace = beforeSpace[e.cds];
-    e.afterSpace = afterSpace[e.cds];
-    int32_t first = INT32_MAX, last = -1;  // last stays -1 when no listing has a segment
-    for (uint32_t k = 0; k < count; ++k) {
-      const Cds& c = store.cds[members[k]];
-      if (c.nSegments == 0) continue;
-      first = std::min(first, firstPosition(store, c));
-      last = std::max(last, lastPosition(store, c));
+  GeneAnalysis analysis;
+  {
+    const Groups byGene = groupByKey(genes);
+    analysis.genes.resize(genes.count);
+    for (uint32_t g = 0; g < genes.count; ++g) {
+      const uint32_t* members = byGene.members.data() + byGene.first[g];
+      const uint32_t count = byGene.first[g + 1] - byGene.first[g];
+      GeneEntry& e = analysis.genes[g];
+      e.cds = members[0];
+      e.nListings = static_cast<int32_t>(count);
+      e.nAlt = countAlternatives(store, members, count);
+      int32_t first = INT32_MAX, last = -1;  // last stays -1 when no listing has a segment
+      for (uint32_t k = 0; k < count; ++k) {
+        const Cds& c = store.cds[members[k]];
+        if (c.nSegments == 0) continue;
+        first = std::min(first, firstPosition(store, c));
+        last = std::max(last, lastPosition(store, c));
+      }
+      e.altCDSFirst = last >= 0 ? first : 0;
+      e.altCDSLast = last >= 0 ? last : 0;
     }
-    e.altCDSFirst = last >= 0 ? first : 0;
-    e.altCDSLast = last >= 0 ? last : 0;
   }
-  return entries;
+  analysis.neighbours = findSides(store, places, analysis.genes, sides);
+  return analysis;
 }

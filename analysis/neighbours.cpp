@@ -1,7 +1,5 @@
 #include "analysis/neighbours.h"
 
-#include "analysis/key_numbering.h"
-
 #include <algorithm>
 
 // Each side is settled by one CDS of another gene: upstream the one reaching
@@ -12,7 +10,9 @@
 // place the sweep also takes in every CDS a turn back, read off the same
 // sorted CDSs with the turn taken away (still sorted), so it runs on past the
 // origin with neither a second sort nor a copy. The same order, the first
-// positions', gives each strand's entries their neighbours on the way.
+// positions', gives each strand's entries their neighbours on the way. On a
+// linear place one sweep answers both the neighbour and the space; a circular
+// place's spaces take a sweep of their own over its CDSs as written.
 
 namespace {
 
@@ -68,9 +68,10 @@ struct BestTwo {
 // turn back, in order of key; all those of an equal key are answered before
 // any of them is added, since an equal start is not upstream. The key is
 // where the answering CDS starts and the reach the last position offered, so
-// the gap is their difference less one. Only the CDSs themselves answer.
-void sweepPlace(const Placed* begin, const Placed* end, int64_t turn, Neighbour Neighbours::*side,
-                std::vector<Neighbours>& out) {
+// the gap is their difference less one. Only entries are answered, by
+// answer(entry, gene of the neighbour, gap).
+template <typename Answer>
+void sweepPlace(const Placed* begin, const Placed* end, int64_t turn, Answer answer) {
   BestTwo best;
   const Placed* back = turn > 0 ? begin : end;  // the next CDS a turn back
   for (const Placed* k = begin; k < end;) {
@@ -79,7 +80,7 @@ void sweepPlace(const Placed* begin, const Placed* end, int64_t turn, Neighbour 
     while (tieEnd < end && tieEnd->key == key) ++tieEnd;
     for (const Placed* t = k; t < tieEnd; ++t) {
       if (t->entry == NONE) continue;
-      if (const Offer* o = best.otherThan(t->gene)) out[t->entry].*side = {true, o->gene, t->key - o->reach - 1};
+      if (const Offer* o = best.otherThan(t->gene)) answer(t->entry, o->gene, t->key - o->reach - 1);
     }
     for (; k < tieEnd; ++k) best.add({k->reach, k->cds, k->gene});
     for (; back < end && back->key - turn == key; ++back) best.add({back->reach - turn, back->cds, back->gene});
@@ -98,13 +99,49 @@ void forEachPlace(std::vector<Placed>& placed, F f) {
   }
 }
 
-// Sorts by place, then key, then listing order.
-void sortPlaced(std::vector<Placed>& placed) {
-  std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+// Listings come mostly in order of position, so an insertion sort puts them
+// in order in about one pass. It gives up after a number of moves linear in
+// the count, and std::sort takes over: no shape costs more than O(n log n).
+template <typename Less>
+void sortMostlySorted(std::vector<Placed>& placed, Less less) {
+  Placed* const begin = placed.data();
+  Placed* const end = begin + placed.size();
+  size_t budget = 4 * placed.size() + 64;
+  for (Placed* i = begin + (begin < end); i < end; ++i) {
+    if (!less(*i, i[-1])) continue;
+    const Placed moving = *i;
+    Placed* j = i;
+    do {
+      *j = j[-1];
+      --j;
+    } while (j > begin && less(moving, j[-1]) && --budget > 0);
+    *j = moving;
+    if (budget == 0) return std::sort(begin, end, less);
+  }
+}
+
+// By place, then key, then listing order: the order of the upstream sweep
+// and of each strand's entries.
+void sortUpstream(std::vector<Placed>& placed) {
+  sortMostlySorted(placed, [](const Placed& a, const Placed& b) {
     if (a.place != b.place) return a.place < b.place;
     return a.key != b.key ? a.key < b.key : a.cds < b.cds;
   });
 }
+
+// Turns the upstream order into the downstream one: every position negated,
+// so that ending after this CDS is starting before it, and the lowest first
+// position the highest reach. Each place reversed first is near its new
+// order. A sweep answers all of an equal key alike, so ties stay as they fall.
+void mirror(std::vector<Placed>& placed) {
+  forEachPlace(placed, [](Placed* begin, Placed* end) { std::reverse(begin, end); });
+  for (Placed& p : placed) p = {-p.reach, -p.key, p.place, p.cds, p.gene, p.entry};
+  sortMostlySorted(placed, [](const Placed& a, const Placed& b) {
+    return a.place != b.place ? a.place < b.place : a.key < b.key;
+  });
+}
+
+int32_t space(int64_t gap) { return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE)); }
 
 // Links the entries of one place and strand, in order, each to the one
 // before and after it; on a circle of `turn` bases the first and the last to
@@ -125,23 +162,45 @@ void linkStrand(const std::vector<const Placed*>& run, int64_t turn, std::vector
   }
 }
 
+// The spaces of the places whose neighbours ran around a circle: the CDSs of
+// `placed` in those places, as written.
+void linearSpaces(const CdsStore& store, const std::vector<Placed>& placed, const std::vector<int64_t>& turn,
+                  std::span<GeneEntry> genes) {
+  std::vector<Placed> linear;
+  for (const Placed& p : placed) {
+    if (turn[p.place] <= 0) continue;
+    const Cds& c = store.cds[p.cds];
+    linear.push_back({firstPosition(store, c), lastPosition(store, c), p.place, p.cds, p.gene, p.entry});
+  }
+  if (linear.empty()) return;
+  sortUpstream(linear);
+  forEachPlace(linear, [&](Placed* begin, Placed* end) {
+    sweepPlace(begin, end, 0, [&](uint32_t e, uint32_t, int64_t gap) { genes[e].beforeSpace = space(gap); });
+  });
+  mirror(linear);
+  forEachPlace(linear, [&](Placed* begin, Placed* end) {
+    sweepPlace(begin, end, 0, [&](uint32_t e, uint32_t, int64_t gap) { genes[e].afterSpace = space(gap); });
+  });
+}
+
 }  // namespace
 
-std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes, bool sameStrandOnly) {
+std::vector<Neighbours> findSides(const CdsStore& store, const Numbering& places, std::span<GeneEntry> genes,
+                                  Sides sides) {
   const size_t n = store.cds.size();
-  std::vector<Neighbours> out(genes.size());
+  const bool strands = sides != Sides::SPACES, both = sides == Sides::ALL;
+  std::vector<Neighbours> out(strands ? genes.size() : 0);
   std::vector<uint32_t> entryOf(n, NONE);
   for (size_t e = 0; e < genes.size(); ++e) {
     entryOf[genes[e].cds] = static_cast<uint32_t>(e);
-    out[e].complement = (store.cds[genes[e].cds].flags & COMPLEMENT) != 0;
+    genes[e].beforeSpace = genes[e].afterSpace = NO_NEIGHBOUR_SPACE;
+    if (strands) out[e].complement = (store.cds[genes[e].cds].flags & COMPLEMENT) != 0;
   }
 
-  std::vector<Key> keys(n);
-  for (size_t i = 0; i < n; ++i) keys[i] = {store.cds[i].file, static_cast<uint32_t>(store.cds[i].contig)};
-  const Numbering places = numberKeys(keys);
-  keys = {};
-  // A place's turn: its contig's length when circular, 0 when linear or unknown.
+  // A place's turn: its contig's length when circular, 0 when linear or
+  // unknown, or when only the spaces are asked for.
   std::vector<int64_t> turn(places.count, -1);  // -1: not settled by a CDS with a segment yet
+  bool anyCircle = false;
   std::vector<Placed> placed;
   placed.reserve(n);
   for (uint32_t i = 0; i < n; ++i) {
@@ -150,7 +209,8 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
     const uint32_t place = places.of[i];
     if (turn[place] < 0) {
       const ContigShape& shape = store.contigs[c.shape];
-      turn[place] = shape.circular && shape.length > 0 && shape.length <= MAX_CIRCLE ? shape.length : 0;
+      turn[place] = strands && shape.circular && shape.length > 0 && shape.length <= MAX_CIRCLE ? shape.length : 0;
+      anyCircle |= turn[place] > 0;
     }
     const int32_t first = firstPosition(store, c), last = lastPosition(store, c);
     const int64_t unrolledLast = last < first ? last + turn[place] : last;  // across a circle's origin
@@ -158,26 +218,37 @@ std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const Ge
   }
   entryOf = {};
 
-  sortPlaced(placed);
-  std::vector<const Placed*> run;  // one place's entries on one strand
-  forEachPlace(placed, [&](Placed* begin, Placed* end) {
-    if (!sameStrandOnly) sweepPlace(begin, end, turn[begin->place], &Neighbours::before, out);
-    for (bool complement : {false, true}) {
-      run.clear();
-      for (const Placed* p = begin; p < end; ++p)
-        if (p->entry != NONE && out[p->entry].complement == complement) run.push_back(p);
-      linkStrand(run, turn[begin->place], out);
+  // One side's sweep of a place: the neighbours when asked for, the spaces
+  // when the place is linear.
+  auto sweepSide = [&](Placed* begin, Placed* end, Neighbour Neighbours::*side, int32_t GeneEntry::*spaceOf) {
+    const int64_t t = turn[begin->place];
+    if (both && t == 0) {
+      sweepPlace(begin, end, 0, [&](uint32_t e, uint32_t gene, int64_t gap) {
+        out[e].*side = {true, gene, gap};
+        genes[e].*spaceOf = space(gap);
+      });
+    } else if (both) {
+      sweepPlace(begin, end, t, [&](uint32_t e, uint32_t gene, int64_t gap) { out[e].*side = {true, gene, gap}; });
+    } else if (t == 0) {
+      sweepPlace(begin, end, 0, [&](uint32_t e, uint32_t, int64_t gap) { genes[e].*spaceOf = space(gap); });
     }
-  });
-  if (sameStrandOnly) return out;
-  // Downstream is the mirror image: every position negated, so that ending
-  // after this CDS is starting before it, and the lowest first position the
-  // highest reach. Each place reversed first is near its new order.
-  forEachPlace(placed, [](Placed* begin, Placed* end) { std::reverse(begin, end); });
-  for (Placed& p : placed) p = {-p.reach, -p.key, p.place, p.cds, p.gene, p.entry};
-  sortPlaced(placed);
+  };
+
+  sortUpstream(placed);
+  std::vector<const Placed*> runs[2];  // one place's entries on each strand
   forEachPlace(placed, [&](Placed* begin, Placed* end) {
-    sweepPlace(begin, end, turn[begin->place], &Neighbours::after, out);
+    sweepSide(begin, end, &Neighbours::before, &GeneEntry::beforeSpace);
+    if (!strands) return;
+    runs[0].clear();
+    runs[1].clear();
+    for (const Placed* p = begin; p < end; ++p)
+      if (p->entry != NONE) runs[out[p->entry].complement].push_back(p);
+    for (const auto& run : runs) linkStrand(run, turn[begin->place], out);
+  });
+  if (anyCircle) linearSpaces(store, placed, turn, genes);
+  mirror(placed);
+  forEachPlace(placed, [&](Placed* begin, Placed* end) {
+    sweepSide(begin, end, &Neighbours::after, &GeneEntry::afterSpace);
   });
   return out;
 }

@@ -1,51 +1,47 @@
 #pragma once
-// Beside the table's capped spaces, what operon and synteny work asks of each
-// entry: which gene lies nearest on each side and how far, signed and uncapped,
-// and which entries stand next to it on its own strand. On a circular contig
-// of known length the sides run on around the origin.
+// Each entry's sides: the table's capped spaces, and beside them what operon
+// and synteny work asks: which gene lies nearest on each side and how far,
+// signed and uncapped, and which entries stand next to it on its own strand.
+// On a circular contig of known length the neighbours run on around the
+// origin; the spaces do not.
 
-#include "analysis/analyse_genes.h"
+#include "analysis/gene_entry.h"
+#include "analysis/key_numbering.h"
 #include "cds/cds_store.h"
 
-#include <cstdint>
 #include <span>
 #include <vector>
 
-struct Neighbour {
-  bool found = false;  // false: no neighbour (both columns empty)
-  uint32_t gene = 0;   // its gene name's number in store.names (an unnamed neighbour has the empty name)
-  int64_t gap = 0;     // signed, no cap: bases between, 0 abutting, negative overlapping
+enum class Sides {
+  SPACES,       // the spaces alone
+  SAME_STRAND,  // and prevSameStrand and nextSameStrand, as the summaries need
+  ALL,          // and before and after: the neighbour columns
 };
 
-struct Neighbours {
-  bool complement = false;                   // strand: '-' for a complement location
-  Neighbour before, after;                   // nearest CDS of another gene on each side, by position
-  Neighbour prevSameStrand, nextSameStrand;  // adjacent written entries of the same place and strand
-};
-
-// One per entry of `genes` (analyseGenes(store)), in the same order. "This"
-// is the entry's CDS, its gene's first listing; a place is a file and contig
-// number, as for the spaces.
+// Sets each entry's beforeSpace and afterSpace, and returns one Neighbours per
+// entry (none for Sides::SPACES) with what `sides` asks for. "This" is the
+// entry's CDS, its gene's first listing; `places` numbers each CDS by its
+// place, a file and contig number.
 //
 // before: of the CDSs of other genes in the place that start before this one
 // (any listing of them), the one whose last position is highest, gap
 // first(this) - last(that) - 1; after: of those that end after it, the one
 // whose first position is lowest, gap first(that) - last(this) - 1; on a tie
-// the CDS listed first. prevSameStrand, nextSameStrand: the entries of the
-// place and strand ordered by first position (ties in listing order), gaps
-// measured the same way.
+// the CDS listed first. A space is that gap raised to -1, or
+// NO_NEIGHBOUR_SPACE when there is none or it is at least that far.
+// prevSameStrand, nextSameStrand: the entries of the place and strand ordered
+// by first position (ties in listing order), gaps measured the same way.
 //
-// A place whose first listed CDS with a segment lies on a circular contig of
-// known length LEN (1 to 2^60 bases; a longer one is taken as unknown) is
-// unrolled: a CDS whose last position is below its first crosses the origin
-// and covers first..last+LEN, and every other CDS also stands shifted by -LEN
-// (for before) and +LEN (for after); the first entry of a strand follows the
-// last one, when the strand has two entries or more. Elsewhere positions are
-// taken as written.
+// For the neighbours, a place whose first listed CDS with a segment lies on a
+// circular contig of known length LEN (1 to 2^60 bases; a longer one is taken
+// as unknown) is unrolled: a CDS whose last position is below its first
+// crosses the origin and covers first..last+LEN, and every other CDS also
+// stands shifted by -LEN (for before) and +LEN (for after); the first entry of
+// a strand follows the last one, when the strand has two entries or more.
+// Elsewhere, and for the spaces everywhere, positions are taken as written.
 //
 // A CDS without a complete segment is nobody's neighbour and has none.
-// O(n log n) in the store's CDSs, whatever their shape.
-// `sameStrandOnly` leaves before and after unfound, at a fraction of the
-// cost: what the summary's same-strand gaps need.
-std::vector<Neighbours> findNeighbours(const CdsStore& store, std::span<const GeneEntry> genes,
-                                       bool sameStrandOnly = false);
+// O(n log n) in the store's CDSs whatever their shape, and near O(n) for CDSs
+// listed mostly in order of position.
+std::vector<Neighbours> findSides(const CdsStore& store, const Numbering& places, std::span<GeneEntry> genes,
+                                  Sides sides);

@@ -2,8 +2,7 @@
 // Figures per source file for a quality report: how many CDSs and genes it
 // has, and how far apart its genes lie.
 
-#include "analysis/analyse_genes.h"
-#include "analysis/neighbours.h"
+#include "analysis/gene_entry.h"
 #include "cds/cds_store.h"
 
 #include <array>
@@ -56,8 +55,8 @@ struct FileSummary {
 };
 
 // Appends one summary per source file of the store, in order of the files'
-// first CDSs; `genes` are analyseGenes(store) and `neighbours`
-// findNeighbours(store, genes). Every CDS of a file must be in the store, as
+// first CDSs; `genes` and `neighbours` are analyseGenes(store, at least
+// Sides::SAME_STRAND). Every CDS of a file must be in the store, as
 // analyseGenes needs anyway, so a file is summarised once.
 void summariseFiles(const CdsStore& store, const std::vector<GeneEntry>& genes,
                     const std::vector<Neighbours>& neighbours, std::vector<FileSummary>& summaries);

@@ -2,8 +2,7 @@
 // The lookup table: one entry per gene, as eleven-line t2 entries or as
 // tab-separated rows under a header.
 
-#include "analysis/analyse_genes.h"
-#include "analysis/neighbours.h"
+#include "analysis/gene_entry.h"
 #include "cds/cds_store.h"
 #include "io/text_buffer.h"
 

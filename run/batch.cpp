@@ -1,6 +1,5 @@
 #include "run/batch.h"
 
-#include "analysis/neighbours.h"
 #include "lookup/bgzf_blocks.h"
 #include "lookup/table_format.h"
 
@@ -19,6 +18,11 @@ TextBuffer tableBytes(std::string_view text, const RunOptions& options) {
   return out;
 }
 
+Sides sidesFor(const RunOptions& options) {
+  if (options.neighbours) return Sides::ALL;
+  return options.summaries != nullptr ? Sides::SAME_STRAND : Sides::SPACES;
+}
+
 void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, std::span<const Neighbours> neighbours,
                  const RunOptions& options, Piece& piece) {
   TextBuffer text;
@@ -32,12 +36,11 @@ void makeBatch(Piece& piece, const RunOptions& options) {
   for (Together& together : piece.files) {
     CdsStore& store = together.front().store;
     for (size_t k = 1; k < together.size(); ++k) store.append(together[k].store);
-    const std::vector<GeneEntry> genes = analyseGenes(store);
-    std::vector<Neighbours> neighbours;
-    if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes, !options.neighbours);
-    if (options.summaries != nullptr) summariseFiles(store, genes, neighbours, piece.summaries);
-    appendEntries(store, genes, options.format, text, options.neighbours ? std::span(neighbours) : std::span<const Neighbours>());
-    piece.entries += static_cast<int64_t>(genes.size());
+    const GeneAnalysis analysis = analyseGenes(store, sidesFor(options));
+    if (options.summaries != nullptr) summariseFiles(store, analysis.genes, analysis.neighbours, piece.summaries);
+    appendEntries(store, analysis.genes, options.format, text,
+                  options.neighbours ? std::span(analysis.neighbours) : std::span<const Neighbours>());
+    piece.entries += static_cast<int64_t>(analysis.genes.size());
     together = Together();  // memory back before the next file
   }
   piece.files.clear();

@@ -3,7 +3,6 @@
 // any thread.
 
 #include "analysis/analyse_genes.h"
-#include "analysis/neighbours.h"
 #include "run/piece.h"
 #include "run/run_types.h"
 
@@ -11,6 +10,9 @@
 #include <string>
 #include <string_view>
 
+// What of each entry's sides the run needs: the neighbour columns, the
+// summaries' same-strand gaps, or the spaces alone.
+Sides sidesFor(const RunOptions& options);
 // Analyses the piece's whole source files, one at a time, and puts their
 // entries in its bytes (compressed when the table is) and, when wanted,
 // their summaries.

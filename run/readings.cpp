@@ -1,7 +1,6 @@
 #include "run/readings.h"
 
 #include "analysis/analyse_genes.h"
-#include "analysis/neighbours.h"
 #include "pipeline/pipeline.h"
 #include "run/batch.h"
 #include "run/inputs_gather.h"
@@ -153,9 +152,9 @@ Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOp
   if (options.progress) options.progress({0, 0, reading.count.groups, "writing"});
   // Analysed at once here; the entries are then formatted in batches on
   // every thread, so that the table never stands whole in memory.
-  const std::vector<GeneEntry> genes = analyseGenes(store);
-  std::vector<Neighbours> neighbours;
-  if (options.summaries != nullptr || options.neighbours) neighbours = findNeighbours(store, genes, !options.neighbours);
+  const GeneAnalysis analysis = analyseGenes(store, sidesFor(options));
+  const std::vector<GeneEntry>& genes = analysis.genes;
+  const std::vector<Neighbours>& neighbours = analysis.neighbours;
   size_t next = 0;
   Pipeline<Piece> table(
       [&](Emit& emit) {

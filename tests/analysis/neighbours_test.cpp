@@ -1,7 +1,7 @@
-// findNeighbours against every pair of CDSs, on seeded random stores of linear
+// The neighbours analyseGenes finds against every pair of CDSs, on seeded random stores of linear
 // and circular contigs (rows worked out by hand are in the annotations case).
 
-#include "analysis/neighbours.h"
+#include "analysis/analyse_genes.h"
 
 #include <gtest/gtest.h>
 
@@ -118,9 +118,13 @@ TEST(Neighbours, AgainstEveryPair) {
     for (int seed = 1; seed <= shape.nSeeds; ++seed) {
       std::mt19937 rng(seed * 31 + shape.range);
       const CdsStore store = randomStore(rng, shape);
-      const std::vector<GeneEntry> genes = analyseGenes(store);
-      const std::vector<Neighbours> got = findNeighbours(store, genes), want = reference(store, genes);
-      std::vector<Neighbours> strandOnly = findNeighbours(store, genes, true);
+      const GeneAnalysis all = analyseGenes(store, Sides::ALL);
+      const std::vector<GeneEntry>& genes = all.genes;
+      const std::vector<Neighbours>& got = all.neighbours;
+      const std::vector<Neighbours> want = reference(store, genes);
+      const GeneAnalysis spacesOnly = analyseGenes(store);
+      const GeneAnalysis sameStrand = analyseGenes(store, Sides::SAME_STRAND);
+      std::vector<Neighbours> strandOnly = sameStrand.neighbours;
       ASSERT_EQ(got.size(), genes.size());
       for (size_t e = 0; e < genes.size(); ++e) {
         const std::string where = "range " + std::to_string(shape.range) + ", seed " + std::to_string(seed) +
@@ -129,6 +133,11 @@ TEST(Neighbours, AgainstEveryPair) {
         // The same-strand columns alone are the same; before and after unfound.
         strandOnly[e].before = want[e].before, strandOnly[e].after = want[e].after;
         ASSERT_EQ(show(store, strandOnly[e]), show(store, want[e])) << where << " (same strand only)";
+        // The spaces follow the linear rules on every contig, whatever else is asked.
+        ASSERT_EQ(genes[e].beforeSpace, spacesOnly.genes[e].beforeSpace) << where;
+        ASSERT_EQ(genes[e].afterSpace, spacesOnly.genes[e].afterSpace) << where;
+        ASSERT_EQ(sameStrand.genes[e].beforeSpace, spacesOnly.genes[e].beforeSpace) << where << " (same strand)";
+        ASSERT_EQ(sameStrand.genes[e].afterSpace, spacesOnly.genes[e].afterSpace) << where << " (same strand)";
         if (turnOf(store, store.cds[genes[e].cds]) > 0) continue;
         ASSERT_EQ(genes[e].beforeSpace, space(got[e].before)) << where;
         ASSERT_EQ(genes[e].afterSpace, space(got[e].after)) << where;

@@ -128,7 +128,7 @@ TEST(FileSummary, Quartiles) {
       store.add({{{1, 2}}, 0, std::to_string(genes.size()), "f.gb", 1});
     }
     std::vector<FileSummary> summaries;
-    summariseFiles(store, genes, findNeighbours(store, genes), summaries);
+    summariseFiles(store, genes, std::vector<Neighbours>(genes.size()), summaries);
     const FileSummary s = summaries.empty() ? FileSummary{} : summaries[0];
     const std::vector<int32_t> got =
         s.nGaps == 0 ? std::vector<int32_t>{} : std::vector<int32_t>{s.gapQ1, s.gapMedian, s.gapQ3};

@@ -17,7 +17,7 @@ CdsStore storeOf(std::initializer_list<ParsedCds> listing, int n = 0) {
 std::string table(const CdsStore& store, TableFormat format) {
   TextBuffer bytes;
   bytes.append(tableHeader(format));
-  appendEntries(store, analyseGenes(store), format, bytes);
+  appendEntries(store, analyseGenes(store).genes, format, bytes);
   return std::string(bytes.view());
 }
 
@@ -41,7 +41,7 @@ TEST(TableFormat, AppendsEntriesWithinTheirBound) {
     const CdsStore store = storeOf({longest}, 3);
     TextBuffer buffer;
     buffer.append("kept");
-    appendEntries(store, analyseGenes(store), format, buffer);
+    appendEntries(store, analyseGenes(store).genes, format, buffer);
     const std::string bytes(buffer.view());
     EXPECT_EQ(bytes.substr(0, 4), "kept");
     EXPECT_EQ(std::string(tableHeader(format)) + bytes.substr(4), table(store, format));
