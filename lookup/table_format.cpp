@@ -6,19 +6,57 @@
 
 namespace {
 
-// Room an entry of `c` may need at most: every name escaped, every number
-// and segment at its longest.
-size_t entryBound(const Cds& c) { return 1024 + 24 * size_t{c.nSegments}; }
+// Room an entry may need at most: its names as written, each with the slack
+// of a 16-byte copy, every segment and number at its longest.
+size_t entryBound(const CdsStore& store, const TableNames& names, const GeneEntry& e, const Neighbours* n) {
+  const Cds& c = store.cds[e.cds];
+  auto room = [&](uint32_t id) { return names.offsets[id + 1] - names.offsets[id] + 16; };
+  size_t bound = 320 + 26 * size_t{c.nSegments} + room(c.gene) + room(c.file) + room(store.contigs[c.shape].name);
+  if (n != nullptr) bound += room(n->before.gene) + room(n->after.gene) + room(n->prevSameStrand.gene) + room(n->nextSameStrand.gene);
+  return bound;
+}
 
-// Writes into a buffer with room enough, as the bound above guarantees.
+constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int decimalDigits(uint64_t v) {
+  for (int n = 1;; n += 4, v /= 10000) {
+    if (v < 10) return n;
+    if (v < 100) return n + 1;
+    if (v < 1000) return n + 2;
+    if (v < 10000) return n + 3;
+  }
+}
+
+// Writes into a buffer with room enough, as the bound above guarantees. A
+// row is mostly short names and small numbers, so both are written inline.
 struct Out {
   char* p;
+  const TableNames& names;
   void put(std::string_view text) {
     std::memcpy(p, text.data(), text.size());
     p += text.size();
   }
   void put(char c) { *p++ = c; }
-  void number(int64_t value) { p = std::to_chars(p, p + 24, value).ptr; }
+  void number(int64_t value) {
+    uint64_t v = static_cast<uint64_t>(value);
+    if (value < 0) *p++ = '-', v = 0 - v;
+    p += decimalDigits(v);
+    char* q = p;
+    for (; v >= 100; v /= 100) std::memcpy(q -= 2, DIGIT_PAIRS + 2 * (v % 100), 2);
+    if (v >= 10) std::memcpy(q - 2, DIGIT_PAIRS + 2 * v, 2);
+    else q[-1] = static_cast<char>('0' + v);
+  }
+  // Name `id`, copied 16 bytes at a time: past its end come later names or
+  // the padding, and past the copy's end the room has the slack.
+  void name(uint32_t id) {
+    const char* from = names.bytes.data() + names.offsets[id];
+    const size_t n = names.offsets[id + 1] - names.offsets[id];
+    for (size_t k = 0; k < n; k += 16) std::memcpy(p + k, from + k, 16);
+    p += n;
+  }
   template <size_t N>
   void line(const char (&key)[N], int64_t value) {
     put(std::string_view(key, N - 1));
@@ -26,12 +64,11 @@ struct Out {
     put('\n');
   }
   template <size_t N>
-  void line(const char (&key)[N], std::string_view value) {
+  void nameLine(const char (&key)[N], uint32_t id) {
     put(std::string_view(key, N - 1));
-    put(value);
+    name(id);
     put('\n');
   }
-  void escaped(std::string_view value) { p = putEscaped(p, value); }
   void location(const CdsStore& store, const Cds& c) {
     if (c.flags & COMPLEMENT) put("complement(");
     if (c.nSegments > 1) put("join(");
@@ -54,10 +91,10 @@ void putT2(Out& out, const CdsStore& store, const GeneEntry& e) {
   out.put("#CDS=");
   out.location(store, c);
   out.put('\n');
-  out.line("#gene=", store.names.name(c.gene));
+  out.nameLine("#gene=", c.gene);
   out.line("#nListings=", e.nListings);
   out.line("#nAlt=", e.nAlt);
-  out.line("#file=", store.names.name(c.file));
+  out.nameLine("#file=", c.file);
   out.line("#contig=", c.contig);
   out.line("#beforeSpace=", e.beforeSpace);
   out.line("#afterSpace=", e.afterSpace);
@@ -66,9 +103,9 @@ void putT2(Out& out, const CdsStore& store, const GeneEntry& e) {
   out.put("************\n");
 }
 
-void putNeighbour(Out& out, const CdsStore& store, const Neighbour& n) {
+void putNeighbour(Out& out, const Neighbour& n) {
   out.put('\t');
-  if (n.found) out.escaped(store.names.name(n.gene));
+  if (n.found) out.name(n.gene);
   out.put('\t');
   if (n.found) out.number(n.gap);
 }
@@ -77,25 +114,25 @@ void putTsv(Out& out, const CdsStore& store, const GeneEntry& e, const Neighbour
   const Cds& c = store.cds[e.cds];
   out.location(store, c);
   out.put('\t');
-  out.escaped(store.names.name(c.gene));
+  out.name(c.gene);
   for (int64_t v : {int64_t{e.nListings}, int64_t{e.nAlt}}) {
     out.put('\t');
     out.number(v);
   }
   out.put('\t');
-  out.escaped(store.names.name(c.file));
+  out.name(c.file);
   for (int64_t v : {int64_t{c.contig}, int64_t{e.beforeSpace}, int64_t{e.afterSpace}, int64_t{e.altCDSFirst},
                     int64_t{e.altCDSLast}}) {
     out.put('\t');
     out.number(v);
   }
   out.put('\t');
-  out.escaped(store.names.name(store.contigs[c.shape].name));
+  out.name(store.contigs[c.shape].name);
   if (neighbours != nullptr) {
     out.put('\t');
     out.put(neighbours->complement ? '-' : '+');
     for (const Neighbour* n : {&neighbours->before, &neighbours->after, &neighbours->prevSameStrand, &neighbours->nextSameStrand})
-      putNeighbour(out, store, *n);
+      putNeighbour(out, *n);
   }
   out.put('\n');
 }
@@ -126,17 +163,37 @@ std::string_view tableHeader(TableFormat format, bool neighbours) {
                       "contig_name\n";
 }
 
-void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out,
-                   std::span<const Neighbours> neighbours) {
+TableNames tableNames(const NameTable& names, TableFormat format) {
+  TableNames out;
+  out.offsets.reserve(names.size() + 1);
+  out.offsets.push_back(0);
+  for (uint32_t id = 0; id < names.size(); ++id) {
+    const std::string_view name = names.name(id);
+    if (format == TableFormat::T2) {
+      out.bytes += name;
+    } else {
+      const size_t at = out.bytes.size();
+      out.bytes.resize(at + 2 * name.size());
+      out.bytes.resize(static_cast<size_t>(putEscaped(out.bytes.data() + at, name) - out.bytes.data()));
+    }
+    out.offsets.push_back(out.bytes.size());
+  }
+  out.bytes.append(16, '\0');
+  return out;
+}
+
+void appendEntries(const CdsStore& store, const TableNames& names, std::span<const GeneEntry> genes,
+                   TableFormat format, TextBuffer& out, std::span<const Neighbours> neighbours) {
   // Each entry is written in place, in room enough for the longest it could
   // be; no room is cleared for the worst case of every one.
   out.room(160 * genes.size());
   for (size_t k = 0; k < genes.size(); ++k) {
     const GeneEntry& e = genes[k];
-    char* start = out.room(entryBound(store.cds[e.cds]));
-    Out at{start};
+    const Neighbours* n = neighbours.empty() ? nullptr : &neighbours[k];
+    char* start = out.room(entryBound(store, names, e, n));
+    Out at{start, names};
     if (format == TableFormat::T2) putT2(at, store, e);
-    else putTsv(at, store, e, neighbours.empty() ? nullptr : &neighbours[k]);
+    else putTsv(at, store, e, n);
     out.grow(static_cast<size_t>(at.p - start));
   }
 }

@@ -24,7 +24,17 @@ char* putEscaped(char* to, std::string_view name);
 // columns when `neighbours`), nothing for t2.
 std::string_view tableHeader(TableFormat format, bool neighbours = false);
 
-// Appends one entry per gene to `out`, in order. An entry's location is
+// Every name of a store as the table writes it (escaped in tsv, as it is in
+// t2), back to back, with room after the last to copy any of them 16 bytes
+// at a time. Made once for a store, whatever the number of batches.
+struct TableNames {
+  std::string bytes;
+  std::vector<size_t> offsets;  // name k is bytes[offsets[k], offsets[k+1])
+};
+TableNames tableNames(const NameTable& names, TableFormat format);
+
+// Appends one entry per gene to `out`, in order; `names` are
+// tableNames(store.names, format). An entry's location is
 // rebuilt from its first listing: "complement(" and "join(" as needed, '<'
 // before the first start and '>' after the last end wherever the listing had
 // them, single positions as 7..7. In tsv a tab, line feed, carriage return or
@@ -32,5 +42,5 @@ std::string_view tableHeader(TableFormat format, bool neighbours = false);
 // A tsv row ends with its contig's name (empty for a listing's), then, when
 // `neighbours` holds one per entry, the entry's strand and its neighbours:
 // each a gene name and a signed gap, both empty when there is none.
-void appendEntries(const CdsStore& store, std::span<const GeneEntry> genes, TableFormat format, TextBuffer& out,
-                   std::span<const Neighbours> neighbours = {});
+void appendEntries(const CdsStore& store, const TableNames& names, std::span<const GeneEntry> genes,
+                   TableFormat format, TextBuffer& out, std::span<const Neighbours> neighbours = {});

@@ -23,10 +23,10 @@ Sides sidesFor(const RunOptions& options) {
   return options.summaries != nullptr ? Sides::SAME_STRAND : Sides::SPACES;
 }
 
-void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, std::span<const Neighbours> neighbours,
-                 const RunOptions& options, Piece& piece) {
+void formatBatch(const CdsStore& store, const TableNames& names, std::span<const GeneEntry> genes,
+                 std::span<const Neighbours> neighbours, const RunOptions& options, Piece& piece) {
   TextBuffer text;
-  appendEntries(store, genes, options.format, text, neighbours);
+  appendEntries(store, names, genes, options.format, text, neighbours);
   piece.bytes = options.compression < 0 ? std::move(text) : tableBytes(text.view(), options);
   piece.entries = static_cast<int64_t>(genes.size());
 }
@@ -38,7 +38,7 @@ void makeBatch(Piece& piece, const RunOptions& options) {
     for (size_t k = 1; k < together.size(); ++k) store.append(together[k].store);
     const GeneAnalysis analysis = analyseGenes(store, sidesFor(options));
     if (options.summaries != nullptr) summariseFiles(store, analysis.genes, analysis.neighbours, piece.summaries);
-    appendEntries(store, analysis.genes, options.format, text,
+    appendEntries(store, tableNames(store.names, options.format), analysis.genes, options.format, text,
                   options.neighbours ? std::span(analysis.neighbours) : std::span<const Neighbours>());
     piece.entries += static_cast<int64_t>(analysis.genes.size());
     together = Together();  // memory back before the next file

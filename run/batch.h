@@ -3,6 +3,7 @@
 // any thread.
 
 #include "analysis/analyse_genes.h"
+#include "lookup/table_format.h"
 #include "run/piece.h"
 #include "run/run_types.h"
 
@@ -19,7 +20,7 @@ Sides sidesFor(const RunOptions& options);
 void makeBatch(Piece& piece, const RunOptions& options);
 // Formats (and compresses) entries of a store analysed already, with their
 // neighbours when the table has them.
-void formatBatch(const CdsStore& store, std::span<const GeneEntry> genes, std::span<const Neighbours> neighbours,
-                 const RunOptions& options, Piece& piece);
+void formatBatch(const CdsStore& store, const TableNames& names, std::span<const GeneEntry> genes,
+                 std::span<const Neighbours> neighbours, const RunOptions& options, Piece& piece);
 // `text` as the table holds it: as it is, or as BGZF blocks.
 TextBuffer tableBytes(std::string_view text, const RunOptions& options);

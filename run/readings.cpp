@@ -155,6 +155,7 @@ Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOp
   const GeneAnalysis analysis = analyseGenes(store, sidesFor(options));
   const std::vector<GeneEntry>& genes = analysis.genes;
   const std::vector<Neighbours>& neighbours = analysis.neighbours;
+  const TableNames names = tableNames(store.names, options.format);
   size_t next = 0;
   Pipeline<Piece> table(
       [&](Emit& emit) {
@@ -168,7 +169,7 @@ Reading readWhole(std::span<const RunInput> inputs, TableSink& sink, const RunOp
       inFlight(options));
   table
       .parallel([&](Piece& piece) {
-        formatBatch(store, std::span(genes).subspan(piece.firstEntry, piece.entryCount),
+        formatBatch(store, names, std::span(genes).subspan(piece.firstEntry, piece.entryCount),
                     options.neighbours ? std::span(neighbours).subspan(piece.firstEntry, piece.entryCount)
                                        : std::span<const Neighbours>(),
                     options, piece);

@@ -17,7 +17,7 @@ CdsStore storeOf(std::initializer_list<ParsedCds> listing, int n = 0) {
 std::string table(const CdsStore& store, TableFormat format) {
   TextBuffer bytes;
   bytes.append(tableHeader(format));
-  appendEntries(store, analyseGenes(store).genes, format, bytes);
+  appendEntries(store, tableNames(store.names, format), analyseGenes(store).genes, format, bytes);
   return std::string(bytes.view());
 }
 
@@ -33,7 +33,8 @@ TEST(TableFormat, T2AndTsv) {
             "\t\t1\t0\tf\\r\\n\t2\t10000000\t10000000\t0\t0\t\n");
 }
 
-// Entries are appended to what is there; the longest entry fits its bound.
+// Entries are appended to what is there; the longest entry fits its bound,
+// with a contig name of any length and every neighbour named at the longest.
 TEST(TableFormat, AppendsEntriesWithinTheirBound) {
   ParsedCds longest{{}, COMPLEMENT | PARTIAL_LEFT | PARTIAL_RIGHT, std::string(60, '\t'), std::string(60, '\\'), 2147483647};
   longest.segments.assign(500, Segment{-2147483647, 2147483647});
@@ -41,12 +42,31 @@ TEST(TableFormat, AppendsEntriesWithinTheirBound) {
     const CdsStore store = storeOf({longest}, 3);
     TextBuffer buffer;
     buffer.append("kept");
-    appendEntries(store, analyseGenes(store).genes, format, buffer);
+    appendEntries(store, tableNames(store.names, format), analyseGenes(store).genes, format, buffer);
     const std::string bytes(buffer.view());
     EXPECT_EQ(bytes.substr(0, 4), "kept");
     EXPECT_EQ(std::string(tableHeader(format)) + bytes.substr(4), table(store, format));
     EXPECT_EQ(bytes.find(std::string(120, '\\')) != std::string::npos, format == TableFormat::TSV);
   }
+  CdsStore store;
+  store.contigs.push_back({store.names.intern(std::string(3000, '\\')), false, 0});
+  for (int k = 0; k < 4; ++k) {
+    store.add({{{1, 100 + k}}, 0, std::string(60 - k, '\t'), std::string(60, '\r'), 1});
+    store.cds.back().shape = 1;
+  }
+  const GeneAnalysis analysis = analyseGenes(store, Sides::ALL);
+  TextBuffer buffer;
+  appendEntries(store, tableNames(store.names, TableFormat::TSV), analysis.genes, TableFormat::TSV, buffer,
+                analysis.neighbours);
+  const std::string row = std::string(buffer.view().substr(0, buffer.view().find('\n')));
+  auto escaped = [](const char* pair, int n) {
+    std::string out;
+    for (int k = 0; k < n; ++k) out += pair;
+    return out;
+  };
+  EXPECT_EQ(row, "1..100\t" + escaped("\\t", 60) + "\t1\t0\t" + escaped("\\r", 60) + "\t1\t10000000\t-1\t1\t100\t" +
+                     std::string(6000, '\\') + "\t+\t\t\t" + escaped("\\t", 59) + "\t-100\t\t\t" + escaped("\\t", 59) +
+                     "\t-100");
 }
 
 }  // namespace

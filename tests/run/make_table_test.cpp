@@ -60,7 +60,7 @@ std::string wholeRead(const std::string& listing) {
   Problem problem;
   while (reader.next(cds, problem) == ListingReader::CDS_READ) store.add(cds);
   TextBuffer table;
-  appendEntries(store, analyseGenes(store).genes, TableFormat::T2, table);
+  appendEntries(store, tableNames(store.names, TableFormat::T2), analyseGenes(store).genes, TableFormat::T2, table);
   return std::string(table.view());
 }
 
