@@ -21,6 +21,15 @@ constexpr char DIGIT_PAIRS[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// Digits of v, written to end at `end`; 32-bit arithmetic where it will do,
+// as for nearly every number of a table.
+template <typename U>
+void putDigits(char* end, U v) {
+  for (; v >= 100; v /= 100) std::memcpy(end -= 2, DIGIT_PAIRS + 2 * (v % 100), 2);
+  if (v >= 10) std::memcpy(end - 2, DIGIT_PAIRS + 2 * v, 2);
+  else end[-1] = static_cast<char>('0' + v);
+}
+
 int decimalDigits(uint64_t v) {
   for (int n = 1;; n += 4, v /= 10000) {
     if (v < 10) return n;
@@ -44,10 +53,8 @@ struct Out {
     uint64_t v = static_cast<uint64_t>(value);
     if (value < 0) *p++ = '-', v = 0 - v;
     p += decimalDigits(v);
-    char* q = p;
-    for (; v >= 100; v /= 100) std::memcpy(q -= 2, DIGIT_PAIRS + 2 * (v % 100), 2);
-    if (v >= 10) std::memcpy(q - 2, DIGIT_PAIRS + 2 * v, 2);
-    else q[-1] = static_cast<char>('0' + v);
+    if (v <= UINT32_MAX) putDigits(p, static_cast<uint32_t>(v));
+    else putDigits(p, v);
   }
   // Name `id`, copied 16 bytes at a time: past its end come later names or
   // the padding, and past the copy's end the room has the slack.
@@ -165,20 +172,18 @@ std::string_view tableHeader(TableFormat format, bool neighbours) {
 
 TableNames tableNames(const NameTable& names, TableFormat format) {
   TableNames out;
-  out.offsets.reserve(names.size() + 1);
-  out.offsets.push_back(0);
+  size_t total = 0;
+  for (uint32_t id = 0; id < names.size(); ++id) total += names.name(id).size();
+  out.bytes.resize((format == TableFormat::T2 ? total : 2 * total) + 16);  // escaped, a name at most doubles
+  out.offsets.resize(names.size() + 1);
+  char* to = out.bytes.data();
   for (uint32_t id = 0; id < names.size(); ++id) {
     const std::string_view name = names.name(id);
-    if (format == TableFormat::T2) {
-      out.bytes += name;
-    } else {
-      const size_t at = out.bytes.size();
-      out.bytes.resize(at + 2 * name.size());
-      out.bytes.resize(static_cast<size_t>(putEscaped(out.bytes.data() + at, name) - out.bytes.data()));
-    }
-    out.offsets.push_back(out.bytes.size());
+    if (format == TableFormat::T2) to = std::copy(name.begin(), name.end(), to);
+    else to = putEscaped(to, name);
+    out.offsets[id + 1] = static_cast<size_t>(to - out.bytes.data());
   }
-  out.bytes.append(16, '\0');
+  out.bytes.resize(out.offsets.back() + 16);
   return out;
 }
 
