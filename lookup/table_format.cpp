@@ -61,7 +61,9 @@ struct Out {
   void name(uint32_t id) {
     const char* from = names.bytes.data() + names.offsets[id];
     const size_t n = names.offsets[id + 1] - names.offsets[id];
-    for (size_t k = 0; k < n; k += 16) std::memcpy(p + k, from + k, 16);
+    size_t k = 0;
+    do std::memcpy(p + k, from + k, 16);
+    while ((k += 16) < n);
     p += n;
   }
   template <size_t N>
