@@ -12,7 +12,7 @@ size_t entryBound(const CdsStore& store, const TableNames& names, const GeneEntr
   const Cds& c = store.cds[e.cds];
   auto room = [&](uint32_t id) { return names.offsets[id + 1] - names.offsets[id] + 16; };
   size_t bound = 320 + 26 * size_t{c.nSegments} + room(c.gene) + room(c.file) + room(store.contigs[c.shape].name);
-  if (n != nullptr) bound += room(n->before.gene) + room(n->after.gene) + room(n->prevSameStrand.gene) + room(n->nextSameStrand.gene);
+  if (n != nullptr) bound += 4 * (names.longest + 16);
   return bound;
 }
 
@@ -184,6 +184,7 @@ TableNames tableNames(const NameTable& names, TableFormat format) {
     if (format == TableFormat::T2) to = std::copy(name.begin(), name.end(), to);
     else to = putEscaped(to, name);
     out.offsets[id + 1] = static_cast<size_t>(to - out.bytes.data());
+    out.longest = std::max(out.longest, out.offsets[id + 1] - out.offsets[id]);
   }
   out.bytes.resize(out.offsets.back() + 16);
   return out;

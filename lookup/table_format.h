@@ -30,6 +30,7 @@ std::string_view tableHeader(TableFormat format, bool neighbours = false);
 struct TableNames {
   std::string bytes;
   std::vector<size_t> offsets;  // name k is bytes[offsets[k], offsets[k+1])
+  size_t longest = 0;           // bytes of the longest
 };
 TableNames tableNames(const NameTable& names, TableFormat format);
 

@@ -48,25 +48,32 @@ TEST(TableFormat, AppendsEntriesWithinTheirBound) {
     EXPECT_EQ(std::string(tableHeader(format)) + bytes.substr(4), table(store, format));
     EXPECT_EQ(bytes.find(std::string(120, '\\')) != std::string::npos, format == TableFormat::TSV);
   }
+  // One entry alone into an empty buffer gets its bound and no more room, so
+  // a row past it is a heap overflow.
   CdsStore store;
   store.contigs.push_back({store.names.intern(std::string(3000, '\\')), false, 0});
-  for (int k = 0; k < 4; ++k) {
-    store.add({{{1, 100 + k}}, 0, std::string(60 - k, '\t'), std::string(60, '\r'), 1});
+  const int32_t spans[][2] = {{100, 200}, {1, 50}, {300, 400}};
+  for (int k = 0; k < 3; ++k) {
+    store.add({{{spans[k][0], spans[k][1]}}, 0, std::string(60 - k, '\t'), std::string(60, '\r'), 1});
     store.cds.back().shape = 1;
   }
   const GeneAnalysis analysis = analyseGenes(store, Sides::ALL);
   TextBuffer buffer;
-  appendEntries(store, tableNames(store.names, TableFormat::TSV), analysis.genes, TableFormat::TSV, buffer,
-                analysis.neighbours);
-  const std::string row = std::string(buffer.view().substr(0, buffer.view().find('\n')));
+  appendEntries(store, tableNames(store.names, TableFormat::TSV), std::span(analysis.genes).first(1),
+                TableFormat::TSV, buffer, analysis.neighbours);
   auto escaped = [](const char* pair, int n) {
     std::string out;
     for (int k = 0; k < n; ++k) out += pair;
     return out;
   };
-  EXPECT_EQ(row, "1..100\t" + escaped("\\t", 60) + "\t1\t0\t" + escaped("\\r", 60) + "\t1\t10000000\t-1\t1\t100\t" +
-                     std::string(6000, '\\') + "\t+\t\t\t" + escaped("\\t", 59) + "\t-100\t\t\t" + escaped("\\t", 59) +
-                     "\t-100");
+  const std::string upstream = escaped("\\t", 59) + "\t49", downstream = escaped("\\t", 58) + "\t99";
+  const std::string row = "100..200\t" + escaped("\\t", 60) + "\t1\t0\t" + escaped("\\r", 60) +
+                          "\t1\t49\t99\t100\t200\t" + std::string(6000, '\\');
+  EXPECT_EQ(buffer.view(), row + "\t+\t" + upstream + "\t" + downstream + "\t" + upstream + "\t" + downstream + "\n");
+  TextBuffer plain;
+  appendEntries(store, tableNames(store.names, TableFormat::TSV), std::span(analysis.genes).first(1),
+                TableFormat::TSV, plain);
+  EXPECT_EQ(plain.view(), row + "\n");
 }
 
 }  // namespace
