@@ -141,7 +141,7 @@ CdsStore WholeGather::finish() {
     Together runs;
     runs.push_back(std::move(all_));
     dropLast(runs, count.groups - count.count);
-    if (!runs.empty()) all_ = std::move(runs.front());
+    all_ = runs.empty() ? FileRun() : std::move(runs.front());  // none left: an empty store, not a moved-from one
   }
   count.groups = std::min(count.groups, count.count);
   return std::move(all_.store);

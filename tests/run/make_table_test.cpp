@@ -143,6 +143,11 @@ TEST(MakeTable, CountOutOfStepWithGroups) {
       // and is one gene with an unnamed gene of that file, written at its first CDS.
       {group("1..2", "", "", "0") + "#CDS=3..4\n#gene=b\n#file=B\n#contig=1\nend #CDS=\n",
        "1..2\t\t2\t0\t\t0\t10000000\t10000000\t1\t2\t\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\t\n", 3},
+      // Regression: no CDS counted, and files coming back: a whole reading
+      // that keeps none of its groups.
+      {"#XXX=1..2\n#gene=a\n#file=A\n#contig=1\nend\n#XXX=3..4\n#gene=b\n#file=B\n#contig=1\nend\n"
+       "#XXX=5..6\n#gene=c\n#file=A\n#contig=1\nend\n",
+       "", 0},
       {group("1..2", "a", "A") + group("3..4", "b", "B") + group("5..6", "c", "A"),
        "1..2\ta\t1\t0\tA\t1\t10000000\t2\t1\t2\t\n3..4\tb\t1\t0\tB\t1\t10000000\t10000000\t3\t4\t\n"
        "5..6\tc\t1\t0\tA\t1\t2\t10000000\t5\t6\t\n", 3},
