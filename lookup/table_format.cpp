@@ -1,7 +1,6 @@
 #include "lookup/table_format.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 namespace {
