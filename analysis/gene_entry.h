@@ -4,6 +4,7 @@
 // byte.
 
 #include <cstdint>
+#include <type_traits>
 
 // Distance, in bases, that stands for "no neighbouring gene": also the cap on
 // every reported space.
@@ -19,14 +20,17 @@ struct GeneEntry {
   int32_t altCDSLast;   // highest last position over the gene's listings
 };
 
+// Plain data, so that a value-initialised vector of them is zeroed at once:
+// zero is "no neighbour".
 struct Neighbour {
-  bool found = false;  // false: no neighbour (both columns empty)
-  uint32_t gene = 0;   // its gene name's number in store.names (an unnamed neighbour has the empty name)
-  int64_t gap = 0;     // signed, no cap: bases between, 0 abutting, negative overlapping
+  bool found;     // false: no neighbour (both columns empty)
+  uint32_t gene;  // its gene name's number in store.names (an unnamed neighbour has the empty name)
+  int64_t gap;    // signed, no cap: bases between, 0 abutting, negative overlapping
 };
 
 struct Neighbours {
-  bool complement = false;                   // strand: '-' for a complement location
+  bool complement;                           // strand: '-' for a complement location
   Neighbour before, after;                   // nearest CDS of another gene on each side, by position
   Neighbour prevSameStrand, nextSameStrand;  // adjacent written entries of the same place and strand
 };
+static_assert(std::is_trivial_v<Neighbours>);

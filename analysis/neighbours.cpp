@@ -143,23 +143,27 @@ void mirror(std::vector<Placed>& placed) {
 
 int32_t space(int64_t gap) { return static_cast<int32_t>(std::clamp<int64_t>(gap, -1, NO_NEIGHBOUR_SPACE)); }
 
-// Links the entries of one place and strand, in order, each to the one
-// before and after it; on a circle of `turn` bases the first and the last to
-// each other, a turn apart. Keys are first positions, reaches last ones.
-void linkStrand(const std::vector<const Placed*>& run, int64_t turn, std::vector<Neighbours>& out) {
-  const size_t m = run.size();
-  const bool wraps = turn > 0 && m >= 2;
-  for (size_t k = 0; k < m; ++k) {
-    Neighbours& mine = out[run[k]->entry];
-    if (k > 0 || wraps) {
-      const Placed& prev = *run[k > 0 ? k - 1 : m - 1];
-      mine.prevSameStrand = {true, prev.gene, run[k]->key - prev.reach - 1 + (k > 0 ? 0 : turn)};
-    }
-    if (k + 1 < m || wraps) {
-      const Placed& next = *run[k + 1 < m ? k + 1 : 0];
-      mine.nextSameStrand = {true, next.gene, next.key - run[k]->reach - 1 + (k + 1 < m ? 0 : turn)};
-    }
+// Links the entries of one place, in order, each to the one before and
+// after it on its strand; on a circle of `turn` bases the last of a strand
+// to its first, a turn on. Keys are first positions, reaches last ones.
+void linkStrands(const Placed* begin, const Placed* end, int64_t turn, std::vector<Neighbours>& out) {
+  auto link = [&](const Placed& prev, const Placed& next, int64_t on) {
+    const int64_t gap = next.key - prev.reach - 1 + on;
+    out[next.entry].prevSameStrand = {true, prev.gene, gap};
+    out[prev.entry].nextSameStrand = {true, next.gene, gap};
+  };
+  const Placed* first[2] = {nullptr, nullptr};
+  const Placed* last[2] = {nullptr, nullptr};
+  for (const Placed* p = begin; p < end; ++p) {
+    if (p->entry == NONE) continue;
+    const bool strand = out[p->entry].complement;
+    if (last[strand] != nullptr) link(*last[strand], *p, 0);
+    else first[strand] = p;
+    last[strand] = p;
   }
+  if (turn > 0)
+    for (int strand : {0, 1})
+      if (first[strand] != last[strand]) link(*last[strand], *first[strand], turn);
 }
 
 // The spaces of the places whose neighbours ran around a circle: the CDSs of
@@ -235,15 +239,9 @@ std::vector<Neighbours> findSides(const CdsStore& store, const Numbering& places
   };
 
   sortUpstream(placed);
-  std::vector<const Placed*> runs[2];  // one place's entries on each strand
   forEachPlace(placed, [&](Placed* begin, Placed* end) {
     sweepSide(begin, end, &Neighbours::before, &GeneEntry::beforeSpace);
-    if (!strands) return;
-    runs[0].clear();
-    runs[1].clear();
-    for (const Placed* p = begin; p < end; ++p)
-      if (p->entry != NONE) runs[out[p->entry].complement].push_back(p);
-    for (const auto& run : runs) linkStrand(run, turn[begin->place], out);
+    if (strands) linkStrands(begin, end, turn[begin->place], out);
   });
   if (anyCircle) linearSpaces(store, placed, turn, genes);
   mirror(placed);
