@@ -1,6 +1,7 @@
 #include "lookup/table_format.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -15,27 +16,44 @@ size_t entryBound(const CdsStore& store, const TableNames& names, const GeneEntr
   return bound;
 }
 
-constexpr char DIGIT_PAIRS[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// Every number below 1000 as three digits padded with zeros, then its
+// length unpadded: a number is written three digits at a time, a copy each.
+constexpr auto DIGITS3 = [] {
+  std::array<char, 4 * 1000> table{};
+  for (int v = 0; v < 1000; ++v) {
+    table[4 * v] = static_cast<char>('0' + v / 100);
+    table[4 * v + 1] = static_cast<char>('0' + v / 10 % 10);
+    table[4 * v + 2] = static_cast<char>('0' + v % 10);
+    table[4 * v + 3] = static_cast<char>(v >= 100 ? 3 : v >= 10 ? 2 : 1);
+  }
+  return table;
+}();
 
-// Digits of v, written to end at `end`; 32-bit arithmetic where it will do,
-// as for nearly every number of a table.
-template <typename U>
-void putDigits(char* end, U v) {
-  for (; v >= 100; v /= 100) std::memcpy(end -= 2, DIGIT_PAIRS + 2 * (v % 100), 2);
-  if (v >= 10) std::memcpy(end - 2, DIGIT_PAIRS + 2 * v, 2);
-  else end[-1] = static_cast<char>('0' + v);
+// The leading digits, v < 1000, unpadded. Each copy writes four bytes, up
+// to three past the digits, which the room has and later bytes overwrite.
+char* putLeading(char* p, uint32_t v) {
+  const int n = DIGITS3[4 * v + 3];
+  std::memcpy(p, DIGITS3.data() + 4 * v + 3 - n, 4);
+  return p + n;
 }
 
-int decimalDigits(uint64_t v) {
-  for (int n = 1;; n += 4, v /= 10000) {
-    if (v < 10) return n;
-    if (v < 100) return n + 1;
-    if (v < 1000) return n + 2;
-    if (v < 10000) return n + 3;
+char* putThree(char* p, uint32_t v) {
+  std::memcpy(p, DIGITS3.data() + 4 * v, 4);
+  return p + 3;
+}
+
+// A column's numbers mostly have the same length, so the branches on it are
+// foreseen; numbers of ten digits or more, rare in a table, take one more turn.
+char* putDigits(char* p, uint64_t v) {
+  if (v >= 1000000000) {
+    p = putDigits(p, v / 1000000000);
+    const auto low = static_cast<uint32_t>(v % 1000000000);
+    return putThree(putThree(putThree(p, low / 1000000), low / 1000 % 1000), low % 1000);
   }
+  const auto u = static_cast<uint32_t>(v);
+  if (u < 1000) return putLeading(p, u);
+  if (u < 1000000) return putThree(putLeading(p, u / 1000), u % 1000);
+  return putThree(putThree(putLeading(p, u / 1000000), u / 1000 % 1000), u % 1000);
 }
 
 // Writes into a buffer with room enough, as the bound above guarantees. A
@@ -51,9 +69,7 @@ struct Out {
   void number(int64_t value) {
     uint64_t v = static_cast<uint64_t>(value);
     if (value < 0) *p++ = '-', v = 0 - v;
-    p += decimalDigits(v);
-    if (v <= UINT32_MAX) putDigits(p, static_cast<uint32_t>(v));
-    else putDigits(p, v);
+    p = putDigits(p, v);
   }
   // Name `id`, copied 16 bytes at a time: past its end come later names or
   // the padding, and past the copy's end the room has the slack.

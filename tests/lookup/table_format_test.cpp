@@ -36,7 +36,7 @@ TEST(TableFormat, T2AndTsv) {
 // Numbers of every length, each side of every place where the writing of
 // their digits changes course, and gaps past 32 bits.
 TEST(TableFormat, NumbersAtEveryLength) {
-  for (int64_t v : {0LL, 9LL, 10LL, 99LL, 100LL, 999LL, 1000LL, 9999LL, 10000LL, 99999LL, 100000LL, 1234567LL,
+  for (int64_t v : {0LL, 9LL, 10LL, 99LL, 100LL, 999LL, 1000LL, 9999LL, 10000LL, 99999LL, 100000LL, 999999LL, 1000000LL, 1234567LL,
                     99999999LL, 100000000LL, 999999999LL, 1000000000LL, 2147483647LL, -1LL, -10000LL, -2147483647LL}) {
     const CdsStore store = storeOf({{{{static_cast<int32_t>(v), 1}}, 0, "g", "f", 1}});
     const std::string t2 = table(store, TableFormat::T2);
