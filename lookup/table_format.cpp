@@ -42,18 +42,23 @@ char* putThree(char* p, uint32_t v) {
   return p + 3;
 }
 
+char* putBillions(char* p, uint64_t v);
+
 // A column's numbers mostly have the same length, so the branches on it are
-// foreseen; numbers of ten digits or more, rare in a table, take one more turn.
-char* putDigits(char* p, uint64_t v) {
-  if (v >= 1000000000) {
-    p = putDigits(p, v / 1000000000);
-    const auto low = static_cast<uint32_t>(v % 1000000000);
-    return putThree(putThree(putThree(p, low / 1000000), low / 1000 % 1000), low % 1000);
-  }
+// foreseen; numbers of ten digits or more, rare in a table, go out of line.
+inline char* putDigits(char* p, uint64_t v) {
+  if (v >= 1000000000) [[unlikely]]
+    return putBillions(p, v);
   const auto u = static_cast<uint32_t>(v);
   if (u < 1000) return putLeading(p, u);
   if (u < 1000000) return putThree(putLeading(p, u / 1000), u % 1000);
   return putThree(putThree(putLeading(p, u / 1000000), u / 1000 % 1000), u % 1000);
+}
+
+[[gnu::noinline]] char* putBillions(char* p, uint64_t v) {
+  p = putDigits(p, v / 1000000000);
+  const auto low = static_cast<uint32_t>(v % 1000000000);
+  return putThree(putThree(putThree(p, low / 1000000), low / 1000 % 1000), low % 1000);
 }
 
 // Writes into a buffer with room enough, as the bound above guarantees. A
