@@ -118,9 +118,7 @@ TEST(Neighbours, AgainstEveryPair) {
     for (int seed = 1; seed <= shape.nSeeds; ++seed) {
       std::mt19937 rng(seed * 31 + shape.range);
       const CdsStore store = randomStore(rng, shape);
-      const GeneAnalysis all = analyseGenes(store, Sides::ALL);
-      const std::vector<GeneEntry>& genes = all.genes;
-      const std::vector<Neighbours>& got = all.neighbours;
+      const auto [genes, got] = analyseGenes(store, Sides::ALL);
       const std::vector<Neighbours> want = reference(store, genes);
       const GeneAnalysis spacesOnly = analyseGenes(store);
       const GeneAnalysis sameStrand = analyseGenes(store, Sides::SAME_STRAND);

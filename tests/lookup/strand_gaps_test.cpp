@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace {
 

@@ -36,16 +36,13 @@ TEST(TableFormat, T2AndTsv) {
 // Numbers of every length, each side of every place where the writing of
 // their digits changes course, and gaps past 32 bits.
 TEST(TableFormat, NumbersAtEveryLength) {
-  for (int64_t v : {0LL, 9LL, 10LL, 99LL, 100LL, 999LL, 1000LL, 9999LL, 10000LL, 99999LL, 100000LL, 999999LL, 1000000LL, 1234567LL,
-                    99999999LL, 100000000LL, 999999999LL, 1000000000LL, 2147483647LL, -1LL, -10000LL, -2147483647LL}) {
-    const CdsStore store = storeOf({{{{static_cast<int32_t>(v), 1}}, 0, "g", "f", 1}});
-    const std::string t2 = table(store, TableFormat::T2);
-    EXPECT_EQ(t2.substr(0, t2.find('\n')), "#CDS=" + std::to_string(v) + "..1") << v;
+  for (int32_t v : {0, 9, 10, 99, 100, 999, 1000, 9999, 10000, 99999, 100000, 999999, 1000000, 1234567, 99999999,
+                    100000000, 999999999, 1000000000, 2147483647, -1, -10000, -2147483647}) {
+    const std::string t2 = table(storeOf({{{{v, 1}}, 0, "g", "f", 1}}), TableFormat::T2);
+    EXPECT_EQ(t2.substr(0, t2.find('\n')), "#CDS=" + std::to_string(v) + "..1");
   }
   const CdsStore store = storeOf({}, 1);
-  std::vector<Neighbours> far(1);
-  far[0].before = {true, 0, 5000000000};
-  far[0].after = {true, 0, -1000000000000};
+  const std::vector<Neighbours> far{{false, {true, 0, 5000000000}, {true, 0, -1000000000000}, {}, {}}};
   TextBuffer bytes;
   appendEntries(store, tableNames(store.names, TableFormat::TSV), analyseGenes(store).genes, TableFormat::TSV, bytes, far);
   EXPECT_EQ(bytes.view().substr(bytes.view().find("\t+\t")), "\t+\t\t5000000000\t\t-1000000000000\t\t\t\t\n");

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -26,15 +25,9 @@ struct Made {
 struct Faults {
   size_t capacity = SIZE_MAX;  // the sink fails past it
   size_t failAt = SIZE_MAX;    // the source fails there
-  std::string next;            // the listing after the first rewind
+  std::string next = {};       // the listing after the first rewind
   bool rewindFails = false;
 };
-
-Faults none() { return Faults(); }
-Faults sinkFull(size_t capacity) { return Faults{capacity, SIZE_MAX, "", false}; }
-Faults sourceFails(size_t at) { return Faults{SIZE_MAX, at, "", false}; }
-Faults changesTo(std::string next) { return Faults{SIZE_MAX, SIZE_MAX, std::move(next), false}; }
-Faults rewindFails() { return Faults{SIZE_MAX, SIZE_MAX, "", true}; }
 
 // Blocks as small as the thread count makes them: from a few bytes, so that
 // groups straddle blocks, to many groups.
@@ -176,17 +169,17 @@ TEST(MakeTable, Outcomes) {
     int64_t nCds, refusedCds;
     std::string error;
   } cases[] = {
-      {ab + group("5..6", g61, "C") + group("7..8", "d"), none(), RunOutcome::REFUSED, 4, 3, ""},
-      {ab + group("5..6", "c", "A") + group("7..8", g61), none(), RunOutcome::REFUSED, 4, 4, ""},
-      {group("1..2", "a") + "#XXX=3..4\n#gene=" + g61 + "\n", none(), RunOutcome::DONE, 1, 0, ""},
-      {group("1..2", "a"), sinkFull(10), RunOutcome::WRITE_FAILED, 1, 0, "test write failure"},
-      {large, sinkFull(1000), RunOutcome::WRITE_FAILED, 6000, 0, "test write failure"},
-      {large, sourceFails(50000), RunOutcome::READ_FAILED, 0, 0, "test read failure"},
-      {group("1..2", g61) + large, sourceFails(50000), RunOutcome::READ_FAILED, 0, 0, "test read failure"},
+      {ab + group("5..6", g61, "C") + group("7..8", "d"), Faults{}, RunOutcome::REFUSED, 4, 3, ""},
+      {ab + group("5..6", "c", "A") + group("7..8", g61), Faults{}, RunOutcome::REFUSED, 4, 4, ""},
+      {group("1..2", "a") + "#XXX=3..4\n#gene=" + g61 + "\n", Faults{}, RunOutcome::DONE, 1, 0, ""},
+      {group("1..2", "a"), Faults{.capacity = 10}, RunOutcome::WRITE_FAILED, 1, 0, "test write failure"},
+      {large, Faults{.capacity = 1000}, RunOutcome::WRITE_FAILED, 6000, 0, "test write failure"},
+      {large, Faults{.failAt = 50000}, RunOutcome::READ_FAILED, 0, 0, "test read failure"},
+      {group("1..2", g61) + large, Faults{.failAt = 50000}, RunOutcome::READ_FAILED, 0, 0, "test read failure"},
       // A failed write ends the run before a second reading.
-      {back, sinkFull(1000), RunOutcome::WRITE_FAILED, 5000, 0, "test write failure"},
-      {back, rewindFails(), RunOutcome::READ_FAILED, 0, 0, "test rewind failure"},
-      {back, changesTo(large), RunOutcome::DONE, 6000, 0, ""},
+      {back, Faults{.capacity = 1000}, RunOutcome::WRITE_FAILED, 5000, 0, "test write failure"},
+      {back, Faults{.rewindFails = true}, RunOutcome::READ_FAILED, 0, 0, "test rewind failure"},
+      {back, Faults{.next = large}, RunOutcome::DONE, 6000, 0, ""},
   };
   for (const auto& c : cases)
     for (int threads : {1, 2, 3, 8})
@@ -241,9 +234,10 @@ TEST(MakeTable, ATaskThatThrowsEndsTheRun) {
 TEST(MakeTable, ListingThatChangesBetweenReadings) {
   const std::string grouped = ungrouped(600, -1), back = ungrouped(600, 5);
   for (int threads : {1, 2, 3, 8}) {
-    EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, changesTo(back)).outcome.error,
+    EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, Faults{.next = back}).outcome.error,
               "changed while it was read");
-    EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, rewindFails()).outcome.error, "test rewind failure");
+    EXPECT_EQ(make(grouped, threads, false, TableFormat::T2, Faults{.rewindFails = true}).outcome.error,
+              "test rewind failure");
   }
 }
 
