@@ -38,26 +38,26 @@ bool holdsCdsKey(std::string_view line) {
   return false;
 }
 
-}  // namespace
+// "#CDS=" at `p`, five bytes that are there to read.
+bool keyAt(const char* p) {
+  uint32_t head, key;  // "#CDS" as one word: a call to memcmp costs more than the compare
+  std::memcpy(&head, p, 4);
+  std::memcpy(&key, "#CDS", 4);
+  return head == key && p[4] == '=';
+}
 
-namespace {
-
-// Bytes scanned 64 at a time for their line feeds and the lines that hold
-// "#CDS=": a '#' with an '=' four places on stands almost only at the key,
+// Bytes scanned 64 at a time for the lines that hold "#CDS=": a '#' with an '=' four places on stands almost only at the key,
 // and is checked. A line counts once, and only when the key lies before a
 // NUL byte, which ends a line's value.
 class KeyScan {
  public:
   explicit KeyScan(std::string_view bytes)
-      : bytes_(bytes), anyNul_(!bytes.empty() && std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
-    std::memcpy(&keyHead_, "#CDS", 4);
-  }
-  bool anyNul() const { return anyNul_; }
+      : bytes_(bytes), anyNul_(!bytes.empty() && std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {}
   int64_t count() const { return count_; }
 
-  // The line feeds of the 64 bytes from `base` on, as bits (none past the
-  // end); counts the CDS lines they end or hold. Called for each 64 in turn.
-  uint64_t scan(size_t base) {
+  // Counts the CDS lines that the 64 bytes from `base` on end or hold.
+  // Called for each 64 in turn.
+  void scan(size_t base) {
     const char* const d = bytes_.data();
     const size_t n = bytes_.size();
     uint64_t feeds = 0, keys = 0;
@@ -81,15 +81,12 @@ class KeyScan {
       }
     }
     if (ahead != 0) counted_ = false;
-    return feeds;
   }
 
  private:
   bool isKey(size_t at) const {
     const char* const d = bytes_.data();
-    uint32_t head;  // "#CDS" as one word: a call to memcmp costs more than the compare
-    std::memcpy(&head, d + at, 4);
-    if (head != keyHead_ || d[at + 4] != '=') return false;
+    if (!keyAt(d + at)) return false;
     if (!anyNul_) return true;
     const size_t before = at == 0 ? std::string_view::npos : bytes_.rfind('\n', at - 1);
     const size_t lineStart = before == std::string_view::npos ? 0 : before + 1;
@@ -98,24 +95,36 @@ class KeyScan {
 
   std::string_view bytes_;
   bool anyNul_;
-  uint32_t keyHead_;
   int64_t count_ = 0;
   bool counted_ = false;  // the line reached holds a key already
 };
 
-// A file's groups stand together, so its name is most often the last
-// group's: compared a word at a time, without a call.
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  size_t k = 0;
-  for (uint64_t x, y; k + 8 <= a.size(); k += 8) {
-    std::memcpy(&x, a.data() + k, 8);
-    std::memcpy(&y, b.data() + k, 8);
-    if (x != y) return false;
+// Where the line from `s` ends, its line feed or n, sixteen bytes at a
+// time; sets `key` when the line holds "#CDS=" (a block with a NUL byte in
+// it is not read this way, so no NUL ends a line's value here).
+size_t lineEnd(const char* d, size_t n, size_t s, bool& key) {
+  size_t k = s;
+  for (; k + 20 <= n; k += 16) {
+    const ByteLanes lanes = loadLanes(d + k);
+    const uint32_t feeds = laneBits(lanes == allLanes('\n'));
+    if (!key) {  // a '#' with an '=' four places on, before the line feed, is checked
+      uint32_t heads = laneBits(lanes == allLanes('#')) & laneBits(loadLanes(d + k + 4) == allLanes('='));
+      if (feeds != 0) heads &= (feeds & -feeds) - 1;
+      for (; heads != 0 && !key; heads &= heads - 1) key = keyAt(d + k + static_cast<size_t>(__builtin_ctz(heads)));
+    }
+    if (feeds != 0) return k + static_cast<size_t>(__builtin_ctz(feeds));
   }
-  for (; k < a.size(); ++k)
-    if (a[k] != b[k]) return false;
-  return true;
+  for (; k < n && d[k] != '\n'; ++k)
+    if (!key && k + 5 <= n && keyAt(d + k)) key = true;
+  return k;
+}
+
+// Names and tails are mostly 16 bytes or more: compared 16 at a time, inline.
+bool sameBytes(const char* a, const char* b, size_t length) {
+  if (length < 16) return length == 0 || std::memcmp(a, b, length) == 0;
+  for (size_t k = 0; k + 16 < length; k += 16)
+    if (laneBits(loadLanes(a + k) != loadLanes(b + k)) != 0) return false;
+  return laneBits(loadLanes(a + length - 16) != loadLanes(b + length - 16)) == 0;
 }
 
 }  // namespace
@@ -126,29 +135,21 @@ int64_t countCdsLines(std::string_view bytes) {
   return keys.count();
 }
 
+// Line by line from where each line starts, with two shortcuts for what a
+// grouped listing mostly holds: a first line that begins with the key, and
+// a group whose last three lines (file, contig, end) are byte for byte the
+// last group's, which then say what they said there.
 bool readGroupNames(std::string_view bytes, GroupNames& names) {
   const char* const d = bytes.data();
   const size_t n = bytes.size();
-  KeyScan keys(bytes);
-  if (keys.anyNul()) return false;
-  // The line feeds of 64 bytes from `window` on, as bits, those passed
-  // cleared; the CDS lines are counted on the way.
-  uint64_t feeds = 0;
-  size_t window = 0, scanned = 0;
-  auto nextFeed = [&]() {  // where the next line ends: its line feed, or n
-    while (feeds == 0) {
-      if (scanned >= n) return n;
-      window = scanned;
-      feeds = keys.scan(window);
-      scanned += 64;
-    }
-    const size_t at = window + static_cast<size_t>(__builtin_ctzll(feeds));
-    feeds &= feeds - 1;
-    return at;
-  };
+  if (n > 0 && std::memchr(d, '\0', n) != nullptr) return false;
   size_t start = 0;  // of the next line; lines past the end read empty
+  int64_t count = 0;
   auto nextLine = [&]() {
-    const size_t end = start < n ? nextFeed() : n;
+    if (start >= n) return std::string_view();
+    bool key = false;
+    const size_t end = lineEnd(d, n, start, key);
+    count += key;
     std::string_view line(d + start, end - start);
     start = std::min(end + 1, n);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -160,22 +161,41 @@ bool readGroupNames(std::string_view bytes, GroupNames& names) {
     names.count = countCdsLines(bytes);
     return true;
   };
-  std::string_view lastFile;  // the last group's, in `bytes`
+  std::string_view tail;  // the last group's lines from its file name on, line feeds and all
+  int64_t tailKeys = 0;   // lines among them holding the key
+  std::string_view lastFile;
   while (start < n) {
     ++names.groups;
-    nextLine();
-    if (!takeName(nextLine(), nullptr)) return refuse(Problem::GENE_NAME_TOO_LONG);
+    if (start + 5 <= n && keyAt(d + start)) {
+      bool key = true;
+      start = std::min(lineEnd(d, n, start + 5, key) + 1, n);
+      ++count;
+    } else {
+      nextLine();
+    }
+    if (nextLine().size() > NAME_START + MAX_NAME_LENGTH) return refuse(Problem::GENE_NAME_TOO_LONG);
+    if (!tail.empty() && tail.size() <= n - start && sameBytes(d + start, tail.data(), tail.size())) {
+      start += tail.size();
+      count += tailKeys;
+      ++names.runs.back().second;
+      continue;
+    }
+    const size_t tailStart = start;
+    const int64_t countBefore = count;
     const std::string_view fileLine = nextLine();
     const std::string_view file = fileLine.size() > NAME_START ? fileLine.substr(NAME_START) : std::string_view();
     if (file.size() > MAX_NAME_LENGTH) return refuse(Problem::FILE_NAME_TOO_LONG);
     int32_t contig;
     if (!takeContig(nextLine(), contig)) return refuse(Problem::CONTIG_TOO_LARGE);
     nextLine();
-    if (names.runs.empty() || !sameName(lastFile, file)) names.runs.emplace_back(file, 0);
+    tail = std::string_view(d + tailStart, start - tailStart);  // cut short only at the end, with no group after it
+    tailKeys = count - countBefore;
+    if (names.runs.empty() || lastFile.size() != file.size() || !sameBytes(lastFile.data(), file.data(), file.size()))
+      names.runs.emplace_back(file, 0);
     ++names.runs.back().second;
     lastFile = file;
   }
-  names.count = keys.count();  // the last line's end was the last 64 bytes' scan
+  names.count = count;
   return true;
 }
 

@@ -86,7 +86,7 @@ TEST(ListingReader, HeldBytesReadAsStreamed) {
 TEST(ListingReader, GroupNamesAsTheReaderFindsThem) {
   std::mt19937 rng(7);
   const std::string lines[] = {"#CDS=1..2", "#gene=", "#gene=" + std::string(60, 'g'), "#gene=" + std::string(61, 'g'),
-                               "#file=1.gbk_contig_a", "#file=2.gbk_contig_a\r", "#file=1.gbk_contig_b",
+                               "#file=1.gbk_contig_a", "#file=2.gbk_contig_a\r", "#file=#CDS=b",
                                "#file=" + std::string(61, 'f'), "#contig=2147483647", "#contig=2147483648", "end", "", "\r",
                                "x#CDS=y#CDS="};
   for (int round = 0; round < 300; ++round) {
