@@ -102,7 +102,7 @@ class KeyScan {
 // Where the line from `s` ends, its line feed or n, sixteen bytes at a
 // time; sets `key` when the line holds "#CDS=" (a block with a NUL byte in
 // it is not read this way, so no NUL ends a line's value here).
-size_t lineEnd(const char* d, size_t n, size_t s, bool& key) {
+[[gnu::always_inline]] inline size_t lineEnd(const char* d, size_t n, size_t s, bool& key) {
   size_t k = s;
   for (; k + 20 <= n; k += 16) {
     const ByteLanes lanes = loadLanes(d + k);
