@@ -119,6 +119,29 @@ class KeyScan {
   return k;
 }
 
+// A group's first two lines when they are as most are: the first begins
+// with the key, and both end within 64 bytes. Then counts their CDS lines,
+// moves `start` past them, and is true; else false, with nothing done.
+// `left`: the bytes from `p` on.
+[[gnu::always_inline]] inline bool firstTwoLines(const char* p, size_t left, int64_t& count, size_t& start) {
+  static_assert(64 - 5 - 1 <= NAME_START + MAX_NAME_LENGTH, "a gene line this short is within the limit");
+  if (left < 64 + 4 || !keyAt(p)) return false;
+  const uint64_t feeds = matchBits64(p, '\n');
+  const uint64_t second = feeds & (feeds - 1);
+  if (second == 0) return false;
+  const int end1 = __builtin_ctzll(feeds), end2 = __builtin_ctzll(second);
+  // The gene line's every '#' is checked for the key; mostly it has one, its first byte.
+  uint64_t heads = matchBits64(p, '#') & ~((uint64_t{2} << end1) - 1) & ((uint64_t{1} << end2) - 1);
+  for (; heads != 0; heads &= heads - 1)
+    if (keyAt(p + __builtin_ctzll(heads))) {
+      ++count;
+      break;
+    }
+  ++count;
+  start += static_cast<size_t>(end2) + 1;
+  return true;
+}
+
 // Names and tails are mostly 16 bytes or more: compared 16 at a time, inline.
 bool sameBytes(const char* a, const char* b, size_t length) {
   if (length < 16) return length == 0 || std::memcmp(a, b, length) == 0;
@@ -166,14 +189,10 @@ bool readGroupNames(std::string_view bytes, GroupNames& names) {
   std::string_view lastFile;
   while (start < n) {
     ++names.groups;
-    if (start + 5 <= n && keyAt(d + start)) {
-      bool key = true;
-      start = std::min(lineEnd(d, n, start + 5, key) + 1, n);
-      ++count;
-    } else {
+    if (!firstTwoLines(d + start, n - start, count, start)) {
       nextLine();
+      if (nextLine().size() > NAME_START + MAX_NAME_LENGTH) return refuse(Problem::GENE_NAME_TOO_LONG);
     }
-    if (nextLine().size() > NAME_START + MAX_NAME_LENGTH) return refuse(Problem::GENE_NAME_TOO_LONG);
     if (!tail.empty() && tail.size() <= n - start && sameBytes(d + start, tail.data(), tail.size())) {
       start += tail.size();
       count += tailKeys;
