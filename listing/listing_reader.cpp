@@ -46,9 +46,10 @@ bool keyAt(const char* p) {
   return head == key && p[4] == '=';
 }
 
-// Bytes scanned 64 at a time for the lines that hold "#CDS=": a '#' with an '=' four places on stands almost only at the key,
-// and is checked. A line counts once, and only when the key lies before a
-// NUL byte, which ends a line's value.
+// Bytes scanned 64 at a time for the lines that hold "#CDS=": a '#' with an
+// '=' four places on stands almost only at the key, and is checked. A line
+// counts once, and only when the key lies before a NUL byte, which ends a
+// line's value.
 class KeyScan {
  public:
   explicit KeyScan(std::string_view bytes)
@@ -191,7 +192,7 @@ bool readGroupNames(std::string_view bytes, GroupNames& names) {
     ++names.groups;
     if (!firstTwoLines(d + start, n - start, count, start)) {
       nextLine();
-      if (nextLine().size() > NAME_START + MAX_NAME_LENGTH) return refuse(Problem::GENE_NAME_TOO_LONG);
+      if (!takeName(nextLine(), nullptr)) return refuse(Problem::GENE_NAME_TOO_LONG);
     }
     if (!tail.empty() && tail.size() <= n - start && sameBytes(d + start, tail.data(), tail.size())) {
       start += tail.size();
