@@ -69,7 +69,8 @@ void GroupedGather::endFile() {
 }
 
 void GroupedGather::send(bool evenIfSmall, std::vector<Piece>& ready) {
-  if (batch_.empty() || (!evenIfSmall && batchCds_ < BATCH_CDS) || batchEnd_ > count.count) return;
+  if (batch_.empty() || (!evenIfSmall && sentAny_ && batchCds_ < BATCH_CDS) || batchEnd_ > count.count) return;
+  sentAny_ = true;
   ready.emplace_back();
   ready.back().files = std::move(batch_);
   batch_.clear();

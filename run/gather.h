@@ -86,6 +86,7 @@ class GroupedGather {
   Together file_;                // the runs of the file being read
   std::vector<Together> batch_;  // whole files waiting to be sent
   size_t batchCds_ = 0;
+  bool sentAny_ = false;         // the first batch goes with its first whole file, so the table starts early
   int64_t batchEnd_ = 0;         // the number of the group after the batch's last
 };
 

@@ -116,6 +116,13 @@ TEST(MakeTable, UngroupedListingIsReadWholeWithoutLosingBytes) {
     }
 }
 
+// The first batch goes with the first whole file, however small, so that the
+// table starts early: a sink with room for that file alone gets it.
+TEST(MakeTable, FirstFileGoesAlone) {
+  const std::string first = wholeRead(ungrouped(50, -1));  // file 0.gb of three
+  EXPECT_EQ(make(ungrouped(150, -1), 1, false, TableFormat::T2, Faults{.capacity = first.size()}).table, first);
+}
+
 // Groups past the count of "#CDS=" lines are no CDSs; lines past the end read empty.
 TEST(MakeTable, CountOutOfStepWithGroups) {
   const std::tuple<std::string, std::string, int64_t> cases[] = {
