@@ -162,6 +162,7 @@ int run(const CliOptions& options) {
     std::vector<std::string> temporaries = summary.temporaryPaths();
     temporaries.push_back(table.temporaryPath());
     noteTemporaryFiles(temporaries);
+    if (options.output == "-" && table.canTakeBack()) noteTableInPlace(STDOUT_FILENO, table.startOffset());
     if (!opened) {
       takeBackOutputs(table, summary);
       say(error);

@@ -11,6 +11,8 @@ namespace {
 // Read by the handler, so plain memory and flags only.
 char pendingPaths[4][PATH_MAX + 1];  // the table and three summary files
 volatile sig_atomic_t progressShown = 0;
+volatile sig_atomic_t tableFd = -1;  // a table written in place, cut back to tableStart
+volatile long long tableStart = 0;
 
 // Every signal whose default action ends the process, but SIGPIPE and
 // SIGXFSZ: those are ignored, so that a reader that went away or a file size
@@ -22,6 +24,7 @@ const int ENDING_SIGNALS[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIG
 extern "C" void cleanUpAndDie(int signal) {
   for (const char* path : pendingPaths)
     if (path[0] != '\0') unlink(path);
+  if (tableFd >= 0) [[maybe_unused]] int ignored = ftruncate(tableFd, static_cast<off_t>(tableStart));
   if (progressShown) {
     static const char clearLine[] = "\r\033[K";
     [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, clearLine, sizeof clearLine - 1);
@@ -81,6 +84,13 @@ void noteTemporaryFiles(const std::vector<std::string>& paths) {
 
 void noteProgressLine(bool shown) { progressShown = shown; }
 
+void noteTableInPlace(int fd, long long start) {
+  tableFd = -1;  // never a descriptor with another's start
+  tableStart = start;
+  tableFd = fd;
+}
+
 void forgetTemporaryFiles() {
   for (char* path : pendingPaths) path[0] = '\0';
+  tableFd = -1;
 }

@@ -23,6 +23,8 @@ class TableFile : public TableSink {
 
   bool write(std::string_view bytes) override;
   bool canTakeBack() const override { return startOffset_ >= 0; }
+  // Where a table that can be taken back begins.
+  long long startOffset() const { return startOffset_; }
   bool takeBack() override;
 
   // Closes the table, so that a failed close shows before anything is put
