@@ -1,5 +1,6 @@
 #include "listing/listing_block.h"
 
+#include "listing/group_names.h"
 #include "listing/listing_reader.h"
 
 void parseListingBlock(std::string_view bytes, BlockParse how, ParsedBlock& parsed) {

@@ -21,19 +21,6 @@
 // reading of the same bytes arrives at.
 int64_t countCdsLines(std::string_view bytes);
 
-// What a names-only ListingReader finds in bytes in memory, read in one scan
-// of their line feeds, without a ListingReader's line by line bookkeeping:
-// the quick look at a block that holds no NUL byte.
-struct GroupNames {
-  std::vector<std::pair<std::string, int64_t>> runs;  // each run of groups of one file: its name, its groups
-  int64_t groups = 0;    // groups read, a refused one the last
-  int64_t count = 0;     // lines holding "#CDS=", as countCdsLines
-  int64_t refused = -1;  // index of the refused group; -1 when none is
-  Problem problem{};     // what is wrong with it
-};
-// False, with nothing read, when `bytes` hold a NUL byte.
-bool readGroupNames(std::string_view bytes, GroupNames& names);
-
 class ListingReader {
  public:
   enum Status { CDS_READ, END, REFUSED, READ_FAILED };
