@@ -111,9 +111,9 @@ class GroupWalk {
     if (stride.passed > 0) runs_.back().second += stride.passed;
   }
 
-  // One group, line by line; false when it is refused.
-  [[gnu::noinline]] bool step() {
-    if (!more()) return true;
+  // One group, line by line; a refused one ends the walk.
+  [[gnu::noinline]] void step() {
+    if (!more()) return;
     ++groups_;
     if (!firstTwoLines<Lanes>(d_ + start_, end_ - start_, count_, start_)) {
       nextLine();
@@ -124,7 +124,7 @@ class GroupWalk {
       start_ += tail_.bytes.size();
       count_ += tail_.keys;
       ++runs_.back().second;
-      return true;
+      return;
     }
     const size_t tailStart = start_;
     const int64_t countBefore = count_;
@@ -139,7 +139,6 @@ class GroupWalk {
       runs_.emplace_back(file, 0);
     ++runs_.back().second;
     lastFile_ = file;
-    return true;
   }
 
   // The walk's groups to its end, alone.
@@ -165,10 +164,9 @@ class GroupWalk {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
   }
-  bool refuse(Problem problem) {
+  void refuse(Problem problem) {
     refused_ = true;
     problem_ = problem;
-    return false;
   }
 
   const char* d_;
