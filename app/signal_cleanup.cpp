@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -12,6 +13,8 @@ namespace {
 char pendingPaths[4][PATH_MAX + 1];  // the table and three summary files
 volatile sig_atomic_t progressShown = 0;
 volatile sig_atomic_t tableFd = -1;  // a table written in place, cut back to tableStart
+volatile sig_atomic_t tableCopy = -1;  // the same file, held apart from tableFd
+volatile sig_atomic_t nullFd = -1;     // /dev/null, put in tableFd's place
 volatile long long tableStart = 0;
 
 // Every signal whose default action ends the process, but SIGPIPE and
@@ -24,7 +27,13 @@ const int ENDING_SIGNALS[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIG
 extern "C" void cleanUpAndDie(int signal) {
   for (const char* path : pendingPaths)
     if (path[0] != '\0') unlink(path);
-  if (tableFd >= 0) [[maybe_unused]] int ignored = ftruncate(tableFd, static_cast<off_t>(tableStart));
+  if (tableFd >= 0) {
+    // Another thread may be writing the table. Its later writes go to
+    // /dev/null, and the file is cut back through a descriptor of its own;
+    // the kernel lets a write under way end before the cut.
+    if (nullFd >= 0) dup2(nullFd, tableFd);
+    [[maybe_unused]] int ignored = ftruncate(tableCopy >= 0 ? tableCopy : tableFd, static_cast<off_t>(tableStart));
+  }
   if (progressShown) {
     static const char clearLine[] = "\r\033[K";
     [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, clearLine, sizeof clearLine - 1);
@@ -87,6 +96,10 @@ void noteProgressLine(bool shown) { progressShown = shown; }
 void noteTableInPlace(int fd, long long start) {
   tableFd = -1;  // never a descriptor with another's start
   tableStart = start;
+  const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (tableCopy >= 0) close(tableCopy);
+  tableCopy = copy;
+  if (nullFd < 0) nullFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
   tableFd = fd;
 }
 
